@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/replacement.h"
+
+namespace marlinet {
+
+// Every replacement filed under its shortcut folded to lowercase, in input
+// order, plus the length (in characters) of the longest shortcut. Filters
+// nothing: cleaning happens before a list gets here.
+class ReplacementIndex {
+ public:
+  ReplacementIndex() = default;
+  explicit ReplacementIndex(const std::vector<Replacement>& replacements);
+
+  const std::unordered_map<std::string, std::vector<Replacement>>& byLowercased() const { return byLowercased_; }
+  std::int64_t maxLength() const { return maxLength_; }
+
+  // The list filed under an already-lowercased key, or nullptr.
+  const std::vector<Replacement>* find(const std::string& lowercasedKey) const;
+
+  friend bool operator==(const ReplacementIndex&, const ReplacementIndex&) = default;
+
+ private:
+  std::unordered_map<std::string, std::vector<Replacement>> byLowercased_;
+  std::int64_t maxLength_ = 0;
+};
+
+}  // namespace marlinet
