@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -16,6 +17,8 @@ class ReplacementIndex {
  public:
   ReplacementIndex() = default;
   explicit ReplacementIndex(const std::vector<Replacement>& replacements);
+  ReplacementIndex(std::initializer_list<Replacement> replacements)
+      : ReplacementIndex(std::vector<Replacement>(replacements)) {}
 
   const std::unordered_map<std::string, std::vector<Replacement>>& byLowercased() const { return byLowercased_; }
   std::int64_t maxLength() const { return maxLength_; }
