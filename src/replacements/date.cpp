@@ -1,0 +1,18 @@
+#include "replacements/date.h"
+
+namespace marlinet {
+
+Date Date::now() { return fromSystemClock(std::chrono::system_clock::now()); }
+
+Date Date::fromSystemClock(std::chrono::system_clock::time_point time) {
+  const std::chrono::duration<double> sinceEpoch = time.time_since_epoch();
+  return Date{sinceEpoch.count() - referenceDateUnixSeconds};
+}
+
+std::chrono::system_clock::time_point Date::toSystemClock() const {
+  const std::chrono::duration<double> sinceEpoch(secondsSinceReferenceDate + referenceDateUnixSeconds);
+  return std::chrono::system_clock::time_point(
+      std::chrono::duration_cast<std::chrono::system_clock::duration>(sinceEpoch));
+}
+
+}  // namespace marlinet

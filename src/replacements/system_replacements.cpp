@@ -1,0 +1,22 @@
+#include "replacements/system_replacements.h"
+
+#include "replacements/replacement_parser.h"
+
+namespace marlinet {
+
+std::pair<ParsedReplacements, SystemListSource> readSystemReplacements(const SystemReplacementReading& reader) try {
+  if (const auto items = reader.globalReplacementItems(); items && !items->empty()) {
+    ParsedReplacements parsed = parseItems(*items);
+    if (!parsed.replacements.empty() || parsed.skippedNonASCII + parsed.skippedDisabled > 0) {
+      return {std::move(parsed), SystemListSource::globalDefaults};
+    }
+  }
+  if (const auto map = reader.spellCheckerReplacements(); !map.empty()) {
+    return {parseDictionary(map), SystemListSource::spellChecker};
+  }
+  return {ParsedReplacements{}, SystemListSource::none};
+} catch (...) {
+  return {ParsedReplacements{}, SystemListSource::none};  // out of memory, or a reader that threw
+}
+
+}  // namespace marlinet
