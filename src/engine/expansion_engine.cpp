@@ -137,6 +137,7 @@ std::optional<ExpansionEngine::Match> ExpansionEngine::findMatch() {
     candidate_.clear();
     for (std::size_t i = start; i < n; ++i) candidate_ += at(i);
     unicode::lowercaseInto(candidate_, candidateKey_);
+    if (!unicode::detail::isAscii(candidateKey_)) candidateKey_ = unicode::nfc(candidateKey_);
     const std::vector<Replacement>* list = index_.find(candidateKey_);
     if (list == nullptr) continue;
     for (const Replacement& replacement : *list) {

@@ -11,6 +11,8 @@ ReplacementIndex::ReplacementIndex(const std::vector<Replacement>& replacements)
   std::string key;
   for (const Replacement& replacement : replacements) {
     unicode::lowercaseInto(replacement.shortcut, key);
+    // Canonically equivalent spellings are the same shortcut, so they share a key.
+    if (!unicode::detail::isAscii(key)) key = unicode::nfc(key);
     byLowercased_[key].push_back(replacement);
     maxLength_ = std::max(maxLength_, static_cast<std::int64_t>(unicode::characterCount(replacement.shortcut)));
   }

@@ -10,7 +10,8 @@
 
 namespace marlinet {
 
-// Every replacement filed under its shortcut folded to lowercase, in input
+// Every replacement filed under its shortcut folded to lowercase (and
+// composed, so canonically equivalent spellings share a key), in input
 // order, plus the length (in characters) of the longest shortcut. Filters
 // nothing: cleaning happens before a list gets here.
 class ReplacementIndex {
@@ -23,7 +24,7 @@ class ReplacementIndex {
   const std::unordered_map<std::string, std::vector<Replacement>>& byLowercased() const { return byLowercased_; }
   std::int64_t maxLength() const { return maxLength_; }
 
-  // The list filed under an already-lowercased key, or nullptr.
+  // The list filed under an already-lowercased, NFC key, or nullptr.
   const std::vector<Replacement>* find(const std::string& lowercasedKey) const;
 
   friend bool operator==(const ReplacementIndex&, const ReplacementIndex&) = default;

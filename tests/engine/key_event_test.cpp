@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
 #include <cstdint>
 #include <string>
 
@@ -47,17 +45,14 @@ INSTANTIATE_TEST_SUITE_P(
         TypedInputCase{"CommandReturn", keycode::returnKey, M::command, "\r", kReset},
         TypedInputCase{"ControlDelete", keycode::deleteKey, M::control, "\x7f", kReset},
         TypedInputCase{"CommandDelete", keycode::deleteKey, M::command, "\x7f", kReset},
-        TypedInputCase{"CommandTab", keycode::tab, M::command, "\t", kReset},
         // Return and Enter always type a carriage return, whatever characters say.
         TypedInputCase{"Return", keycode::returnKey, M{}, "\r", text("\r")},
         TypedInputCase{"ShiftReturn", keycode::returnKey, M::shift, "\r", text("\r")},
         TypedInputCase{"OptionFnEnter", keycode::keypadEnter, M{M::option, M::function}, "\x03", text("\r")},
         TypedInputCase{"ReturnWithoutCharacters", keycode::returnKey, M{}, "", text("\r")},
         TypedInputCase{"Tab", keycode::tab, M{}, "\t", text("\t")},
-        TypedInputCase{"OptionTab", keycode::tab, M::option, "\t", text("\t")},
         TypedInputCase{"ShiftTab", keycode::tab, M::shift, "\x19", kReset},
         TypedInputCase{"Delete", keycode::deleteKey, M{}, "\x7f", kDelete},
-        TypedInputCase{"ShiftDelete", keycode::deleteKey, M::shift, "\x7f", kDelete},
         TypedInputCase{"OptionDelete", keycode::deleteKey, M::option, "\x7f", kReset},
         TypedInputCase{"LeftArrowWithLetter", 123, M{}, "a", kReset},
         TypedInputCase{"EscapeWithShift", keycode::escape, M::shift, "\x1b", kReset},
@@ -65,27 +60,22 @@ INSTANTIATE_TEST_SUITE_P(
         TypedInputCase{"DeadKey", kKeyE, M::option, "", text("")},
         // Control characters, DEL and the function-key private-use range reset.
         TypedInputCase{"Nul", kKeyA, M{}, std::string("\0", 1), kReset},
-        TypedInputCase{"UnitSeparator", kKeyA, M{}, "\x1f", kReset},
         TypedInputCase{"Del", kKeyA, M{}, "\x7f", kReset},
         TypedInputCase{"F5", kKeyF5, M::function, "\uF704", kReset},
-        TypedInputCase{"PrivateUseLow", kKeyA, M{}, "\uF700", kReset},
         TypedInputCase{"PrivateUseHigh", kKeyA, M{}, "\uF8FF", kReset},
         TypedInputCase{"ControlCharAfterLetter", kKeyA, M{}, "ab\x01", kReset},
         TypedInputCase{"FunctionKeyAfterLetter", kKeyA, M{}, "a\uF704", kReset},
         // Just outside those ranges is ordinary text.
         TypedInputCase{"Space", kKeyA, M{}, " ", text(" ")},
-        TypedInputCase{"Tilde", kKeyA, M{}, "~", text("~")},
         TypedInputCase{"C1Control", kKeyA, M{}, "\u0080", text("\u0080")},
         TypedInputCase{"BelowFunctionRange", kKeyA, M{}, "\uF6FF", text("\uF6FF")},
         TypedInputCase{"AboveFunctionRange", kKeyA, M{}, "\uF900", text("\uF900")},
         TypedInputCase{"OtherPrivateUse", kKeyA, M{}, "\uE000", text("\uE000")},
         // Option only changes what is typed.
         TypedInputCase{"OptionAccent", kKeyE, M::option, "é", text("é")},
-        TypedInputCase{"ShiftLetter", kKeyA, M::shift, "A", text("A")},
         // Dead-key compositions pass through untouched, even decomposed.
         TypedInputCase{"TwoCharComposition", kKeyA, M{}, "`q", text("`q")},
-        TypedInputCase{"DecomposedAccent", kKeyE, M{}, "e\u0301", text("e\u0301")},
-        TypedInputCase{"Emoji", kKeyA, M{}, "👍🏽", text("👍🏽")}),
+        TypedInputCase{"DecomposedAccent", kKeyE, M{}, "e\u0301", text("e\u0301")}),
     [](const testing::TestParamInfo<TypedInputCase>& info) { return std::string(info.param.name); });
 
 class ClearingKeys : public testing::TestWithParam<std::uint16_t> {};
@@ -97,12 +87,6 @@ TEST_P(ClearingKeys, ResetWhateverTheyProduce) {
 
 INSTANTIATE_TEST_SUITE_P(Navigation, ClearingKeys,
                          testing::Values(53, 117, 123, 124, 125, 126, 115, 119, 116, 121));
-
-TEST(ClearingKeyCodes, AreExactlyTheNavigationAndEscapeKeys) {
-  std::array<std::uint16_t, 10> sorted = clearingKeyCodes;
-  std::sort(sorted.begin(), sorted.end());
-  EXPECT_EQ(sorted, (std::array<std::uint16_t, 10>{53, 115, 116, 117, 119, 121, 123, 124, 125, 126}));
-}
 
 TEST(TypedInput, ControlCharactersAreFoundAmongIllFormedBytes) {
   // A malformed byte must not hide the control or function-key scalar after it.

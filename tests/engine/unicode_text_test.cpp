@@ -10,33 +10,25 @@ namespace {
 
 using testing::ElementsAre;
 
-struct CountCase {
-  const char* name;
-  std::string text;
-  std::size_t characters;
-};
-
-void PrintTo(const CountCase& c, std::ostream* os) { *os << c.name; }
-
-class CharacterCount : public testing::TestWithParam<CountCase> {};
-
-TEST_P(CharacterCount, CountsExtendedGraphemeClusters) {
-  EXPECT_EQ(characterCount(GetParam().text), GetParam().characters);
-  EXPECT_EQ(characters(GetParam().text).size(), GetParam().characters);
+TEST(Characters, CountsExtendedGraphemeClusters) {
+  const std::pair<const char*, std::size_t> cases[] = {
+      {"", 0},
+      {"a\r\nb", 3},
+      {"\n\r", 2},
+      {"e\u0301\u0323x", 2},                                   // stacked combining marks
+      {"\U0001F1EB\U0001F1F7\U0001F1E9\U0001F1EA", 2},         // two flags
+      {"\U0001F1EB\U0001F1F7\U0001F1E9", 2},                   // a flag and a lone indicator
+      {"\U0001F468\u200D\U0001F469\u200D\U0001F467", 1},       // ZWJ family
+      {"\U0001F3F3\uFE0F\u200D\U0001F308", 1},                 // rainbow flag
+      {"\U0001F44D\U0001F3FD!", 2},                             // skin tone modifier
+      {"\u1112\u1161\u11ab\u1112", 2},                         // conjoining jamo
+      {"ok\U0001F600ok", 5},
+  };
+  for (const auto& [text, count] : cases) {
+    EXPECT_EQ(characterCount(text), count) << text;
+    EXPECT_EQ(characters(text).size(), count) << text;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Clusters, CharacterCount,
-    testing::Values(CountCase{"Empty", "", 0}, CountCase{"Ascii", "omw", 3}, CountCase{"CrLf", "a\r\nb", 3},
-                    CountCase{"LfCr", "\n\r", 2}, CountCase{"CombiningMarks", "e\u0301\u0323x", 2},
-                    CountCase{"TwoFlags", "\U0001F1EB\U0001F1F7\U0001F1E9\U0001F1EA", 2},
-                    CountCase{"OddRegionalIndicator", "\U0001F1EB\U0001F1F7\U0001F1E9", 2},
-                    CountCase{"ZwjFamily", "\U0001F468\u200D\U0001F469\u200D\U0001F467", 1},
-                    CountCase{"RainbowFlag", "\U0001F3F3\uFE0F\u200D\U0001F308", 1},
-                    CountCase{"SkinTone", "\U0001F44D\U0001F3FD!", 2},
-                    CountCase{"HangulJamo", "\u1112\u1161\u11ab\u1112", 2},
-                    CountCase{"MixedAsciiAndEmoji", "ok\U0001F600ok", 5}),
-    [](const testing::TestParamInfo<CountCase>& info) { return std::string(info.param.name); });
 
 TEST(Characters, SplitsAtClusterBoundaries) {
   EXPECT_THAT(characters("a\r\ne\u0301\U0001F1EB\U0001F1F7"),
@@ -58,7 +50,6 @@ TEST(CaseMapping, IsFullAndLocaleIndependent) {
   EXPECT_EQ(uppercased("\u0131"), "I");
   // Final sigma is context-sensitive in the full mapping.
   EXPECT_EQ(lowercased("\u039f\u0394\u039f\u03a3"), "\u03bf\u03b4\u03bf\u03c2");
-  EXPECT_EQ(lowercased("OMW 12"), "omw 12");
 }
 
 TEST(CaseMapping, LowercaseIntoReusesTheOutput) {
@@ -109,7 +100,6 @@ TEST(Utf8, SanitizingReplacesOnlyIllFormedSequences) {
 
 TEST(Utf16, RoundTripsAndReplacesLoneSurrogates) {
   EXPECT_EQ(toUtf16("a\U0001F600\u00e9"), u"a\U0001F600\u00e9");
-  EXPECT_EQ(toUtf16("a\U0001F600").size(), 3u);
   EXPECT_EQ(fromUtf16(u"x\U0001F1EB\U0001F1F7"), "x\U0001F1EB\U0001F1F7");
   const char16_t lone[] = {u'a', 0xD800, u'b', 0xDC00};
   EXPECT_EQ(fromUtf16(std::u16string_view(lone, 4)), "a\uFFFD" "b\uFFFD");
@@ -122,17 +112,6 @@ TEST(Normalization, ComposesWithoutFoldingCase) {
   EXPECT_TRUE(canonicallyEqual("a\u0323\u0301", "a\u0301\u0323"));  // marks reordered
   EXPECT_FALSE(canonicallyEqual("\u00e9", "\u00c9"));
   EXPECT_FALSE(canonicallyEqual("\ufb01", "fi"));  // compatibility, not canonical
-}
-
-TEST(Scalars, DecodeFirstAndAll) {
-  EXPECT_EQ(firstScalar(""), U'\0');
-  EXPECT_EQ(firstScalar("\U0001F600x"), U'\U0001F600');
-  EXPECT_EQ(firstScalar("\xff" "a"), U'\uFFFD');
-  EXPECT_THAT(scalars("e\u0301\U0001F1EB"), ElementsAre(U'e', U'\u0301', U'\U0001F1EB'));
-  std::string out;
-  appendScalar(out, U'\U0001F600');
-  appendScalar(out, U'\u00e9');
-  EXPECT_EQ(out, "\U0001F600\u00e9");
 }
 
 }  // namespace
