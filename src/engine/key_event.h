@@ -4,6 +4,7 @@
 // tap to the coordinator, and what a key-down means to the typed buffer.
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -49,6 +50,15 @@ inline constexpr KeyModifiers KeyModifiers::control{2};
 inline constexpr KeyModifiers KeyModifiers::option{4};
 inline constexpr KeyModifiers KeyModifiers::command{8};
 inline constexpr KeyModifiers KeyModifiers::function{16};
+
+}  // namespace marlinet
+
+template <>
+struct std::hash<marlinet::KeyModifiers> {
+  std::size_t operator()(marlinet::KeyModifiers m) const noexcept { return std::hash<std::int64_t>()(m.rawValue); }
+};
+
+namespace marlinet {
 
 // Base of the platform's captured events. KeyEvent keeps one so that the
 // coordinator can post the keystroke again after the live event is gone; only
