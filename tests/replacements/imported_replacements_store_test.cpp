@@ -1,0 +1,229 @@
+#include "replacements/imported_replacements_store.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <csignal>
+#include <fstream>
+#include <sstream>
+
+#include "replacements/app_directories.h"
+#include "support/replacements/faulty_file_system.h"
+
+namespace marlinet {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string contentOf(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void writeFile(const fs::path& path, std::string_view bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> folderEntries(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+const ParsedReplacements sample{{{"omw", "On my way!"}, {"sig", "Best,\nSam \u00e9\U0001f44d"}, {"caf\u00e9", "stored as is"}},
+                                2, 1};
+
+class ImportedReplacementsStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() / ("marlinet-store-" + std::to_string(::getpid()) + "-" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+    file_ = root_ / "a" / "b" / "imported-replacements.json";
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  ImportedReplacementsStore store(std::shared_ptr<FileSystem> fileSystem = std::make_shared<LocalFileSystem>()) {
+    return ImportedReplacementsStore(file_, std::move(fileSystem));
+  }
+
+  fs::path root_;
+  fs::path file_;
+};
+
+TEST_F(ImportedReplacementsStoreTest, SaveCreatesTheFolderAndLoadGivesBackTheSameValues) {
+  for (const double seconds : {0.0, 0.1 + 0.2, 737000000.123456789, -1234.5, 1e-300, 7.0e8, 2.0 / 3.0}) {
+    auto imported = store();
+    ASSERT_TRUE(imported.save(sample, Date{seconds}));
+    const auto loaded = imported.load();
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(loaded->first, sample);
+    EXPECT_EQ(loaded->second.secondsSinceReferenceDate, seconds);  // bit for bit, not approximately
+  }
+  EXPECT_EQ(folderEntries(file_.parent_path()), std::vector<std::string>{"imported-replacements.json"});
+}
+
+TEST_F(ImportedReplacementsStoreTest, WritesCompactJsonWithMembersInOrder) {
+  const auto bytes = ImportedReplacementsStore::encode(ParsedReplacements{{{"omw", "On my way"}}, 1, 2}, Date{0.5});
+  EXPECT_EQ(bytes,
+            R"({"replacements":[{"shortcut":"omw","phrase":"On my way"}],"skippedNonASCII":1,"skippedDisabled":2,"importedAt":0.5})");
+  EXPECT_FALSE(ImportedReplacementsStore::encode(sample, Date{std::numeric_limits<double>::infinity()}).has_value());
+  EXPECT_FALSE(ImportedReplacementsStore::encode(sample, Date{std::nan("")}).has_value());
+}
+
+TEST(ImportedFileDecodeTest, AcceptsExtraMembersAnyOrderAndWholeNumberDates) {
+  const auto loaded = ImportedReplacementsStore::decode(
+      R"({"importedAt":12,"extra":{"x":[1]},"skippedDisabled":0,"skippedNonASCII":3,
+          "replacements":[{"phrase":"p","shortcut":"s","note":true}]})");
+  ASSERT_TRUE(loaded.has_value());
+  EXPECT_EQ(loaded->first, (ParsedReplacements{{{"s", "p"}}, 3, 0}));
+  EXPECT_EQ(loaded->second, Date{12});
+}
+
+TEST(ImportedFileDecodeTest, AnythingMalformedCountsAsAbsent) {
+  const std::string good = R"("replacements":[{"shortcut":"s","phrase":"p"}])";
+  const std::vector<std::string> broken{
+      "",
+      "null",
+      "[]",
+      "{",
+      R"({"replacements":[],"skippedNonASCII":0,"skippedDisabled":0})",
+      R"({"replacements":[],"skippedNonASCII":0,"importedAt":1})",
+      R"({"replacements":[],"skippedDisabled":0,"importedAt":1})",
+      R"({"skippedNonASCII":0,"skippedDisabled":0,"importedAt":1})",
+      "{" + good + R"(,"skippedNonASCII":0,"skippedDisabled":0,"importedAt":"2024-05-17T09:30:00Z"})",
+      "{" + good + R"(,"skippedNonASCII":0,"skippedDisabled":1.5,"importedAt":1})",
+      "{" + good + R"(,"skippedNonASCII":"0","skippedDisabled":0,"importedAt":1})",
+      "{" + good + R"(,"skippedNonASCII":18446744073709551615,"skippedDisabled":0,"importedAt":1})",
+      "{" + good + R"(,"skippedNonASCII":0,"skippedDisabled":0,"importedAt":null})",
+      R"({"replacements":{"s":"p"},"skippedNonASCII":0,"skippedDisabled":0,"importedAt":1})",
+      R"({"replacements":[{"shortcut":"s"}],"skippedNonASCII":0,"skippedDisabled":0,"importedAt":1})",
+      R"({"replacements":[{"shortcut":1,"phrase":"p"}],"skippedNonASCII":0,"skippedDisabled":0,"importedAt":1})",
+      R"({"replacements":["s"],"skippedNonASCII":0,"skippedDisabled":0,"importedAt":1})",
+      "{" + good + ",\"skippedNonASCII\":0,\"skippedDisabled\":0,\"importedAt\":1,\"x\":\"\xff\"}",
+      "{" + good + R"(,"skippedNonASCII":0,"skippedDisabled":0,"importedAt":1)",
+      std::string(1'000'000, '['),
+      std::string("\0\x01\x02\xfe", 4),
+  };
+  for (const auto& bytes : broken) {
+    EXPECT_FALSE(ImportedReplacementsStore::decode(bytes).has_value()) << bytes.substr(0, 120);
+  }
+}
+
+TEST(ImportedFileDecodeTest, EmptyEntriesAreLeftOutOfAHandEditedFile) {
+  const auto loaded = ImportedReplacementsStore::decode(
+      R"({"replacements":[{"shortcut":"","phrase":"p"},{"shortcut":"s","phrase":""},{"shortcut":"s","phrase":"p"},{"shortcut":"s","phrase":"again"}],
+          "skippedNonASCII":0,"skippedDisabled":0,"importedAt":1})");
+  ASSERT_TRUE(loaded.has_value());
+  // Repeats stay: the merge drops them later.
+  EXPECT_EQ(loaded->first.replacements, (std::vector<Replacement>{{"s", "p"}, {"s", "again"}}));
+}
+
+TEST_F(ImportedReplacementsStoreTest, DamagedFileLoadsAsNothingAndIsLeftAlone) {
+  fs::create_directories(file_.parent_path());
+  const std::string damaged = R"({"replacements":[{"shortcut":"omw","phrase":"On my)";
+  writeFile(file_, damaged);
+  EXPECT_FALSE(store().load().has_value());
+  EXPECT_EQ(contentOf(file_), damaged);
+}
+
+TEST_F(ImportedReplacementsStoreTest, RemoveDeletesTheFileKeepsTheFolderAndIgnoresAbsence) {
+  auto imported = store();
+  imported.remove();  // nothing there yet
+  ASSERT_TRUE(imported.save(sample, Date{1}));
+  imported.remove();
+  EXPECT_FALSE(fs::exists(file_));
+  EXPECT_TRUE(fs::is_directory(file_.parent_path()));
+  EXPECT_FALSE(imported.load().has_value());
+  imported.remove();
+}
+
+TEST_F(ImportedReplacementsStoreTest, FailedSavesKeepThePreviousFile) {
+  auto fileSystem = std::make_shared<testing::FaultyFileSystem>();
+  auto imported = store(fileSystem);
+  ASSERT_TRUE(imported.save(sample, Date{1}));
+  const std::string good = contentOf(file_);
+
+  fileSystem->failWrites = true;
+  EXPECT_FALSE(imported.save(ParsedReplacements{{{"new", "list"}}, 0, 0}, Date{2}));
+  fileSystem->failWrites = false;
+  fileSystem->failCreateDirectories = true;
+  EXPECT_FALSE(imported.save(ParsedReplacements{{{"new", "list"}}, 0, 0}, Date{2}));
+  EXPECT_EQ(contentOf(file_), good);
+  EXPECT_EQ(imported.load()->first, sample);
+}
+
+TEST_F(ImportedReplacementsStoreTest, FolderThatCannotExistFailsTheSave) {
+  writeFile(root_ / "a", "a regular file where a folder belongs");
+  EXPECT_FALSE(store().save(sample, Date{1}));
+  EXPECT_EQ(contentOf(root_ / "a"), "a regular file where a folder belongs");
+}
+
+TEST_F(ImportedReplacementsStoreTest, WriteFailingMidwayLeavesNoPartialFile) {
+  auto imported = store();
+  ASSERT_TRUE(imported.save(sample, Date{1}));
+  const std::string good = contentOf(file_);
+
+  // Cap the size of files this process may write: the temporary file's write
+  // fails partway (EFBIG), as on a full disk.
+  ParsedReplacements big;
+  for (int i = 0; i < 2000; ++i) big.replacements.push_back({"s" + std::to_string(i), std::string(100, 'x')});
+  rlimit previous{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit capped = previous;
+  capped.rlim_cur = 4096;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &capped), 0);
+  const bool saved = imported.save(big, Date{2});
+  ::setrlimit(RLIMIT_FSIZE, &previous);
+  std::signal(SIGXFSZ, previousHandler);
+
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(contentOf(file_), good);
+  EXPECT_EQ(folderEntries(file_.parent_path()), std::vector<std::string>{"imported-replacements.json"});
+}
+
+TEST_F(ImportedReplacementsStoreTest, RenameFailureRemovesTheTemporaryFile) {
+  fs::create_directories(file_);  // a folder where the file goes: the rename fails
+  EXPECT_FALSE(store().save(sample, Date{1}));
+  EXPECT_EQ(folderEntries(file_.parent_path()), std::vector<std::string>{"imported-replacements.json"});
+  EXPECT_TRUE(fs::is_directory(file_));
+}
+
+TEST_F(ImportedReplacementsStoreTest, StandardLocationIsTheDataFolder) {
+  ::setenv("XDG_DATA_HOME", root_.c_str(), 1);
+  const ImportedReplacementsStore withXdg(applicationFolderName(std::nullopt));
+  ::setenv("XDG_DATA_HOME", "relative/path", 1);
+  const ImportedReplacementsStore relative("org.example.app");
+  ::unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(withXdg.fileURL(), root_ / "tarnwick-engineering.Marlinet.direct" / "imported-replacements.json");
+  ASSERT_TRUE(relative.fileURL().has_value());
+  EXPECT_TRUE(relative.fileURL()->is_absolute());
+  EXPECT_EQ(relative.fileURL()->parent_path().filename(), "org.example.app");
+}
+
+TEST(AppDirectoriesTest, XdgValuesMustBeAbsoluteElseHomeIsUsed) {
+  const auto environment = [](std::map<std::string, std::string> values) {
+    return [values](const char* name) -> std::optional<std::string> {
+      const auto found = values.find(name);
+      return found == values.end() ? std::nullopt : std::optional(found->second);
+    };
+  };
+  EXPECT_EQ(userDataDirectory(environment({{"HOME", "/home/u"}})), fs::path("/home/u/.local/share"));
+  EXPECT_EQ(userDataDirectory(environment({{"HOME", "/home/u"}, {"XDG_DATA_HOME", "/x"}})), fs::path("/x"));
+  EXPECT_EQ(userConfigDirectory(environment({{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", "rel"}})),
+            fs::path("/home/u/.config"));
+  EXPECT_EQ(userConfigDirectory(environment({{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", ""}})),
+            fs::path("/home/u/.config"));
+  EXPECT_EQ(applicationFolderName(std::string("com.example.app")), "com.example.app");
+  EXPECT_EQ(applicationFolderName(std::string()), "tarnwick-engineering.Marlinet.direct");
+}
+
+}  // namespace
+}  // namespace marlinet

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "replacements/system_replacements.h"
+
+namespace marlinet::testing {
+
+// Answers with whatever the test put in, and counts the questions.
+class FakeSystemReplacementReading final : public SystemReplacementReading {
+ public:
+  std::optional<std::vector<PropertyList>> globalReplacementItems() const override {
+    ++globalReads;
+    return global;
+  }
+  std::map<std::string, std::string> spellCheckerReplacements() const override {
+    ++spellCheckerReads;
+    return spellChecker;
+  }
+
+  std::optional<std::vector<PropertyList>> global;
+  std::map<std::string, std::string> spellChecker;
+  mutable int globalReads = 0;
+  mutable int spellCheckerReads = 0;
+};
+
+}  // namespace marlinet::testing

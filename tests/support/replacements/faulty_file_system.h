@@ -1,0 +1,27 @@
+#pragma once
+
+#include <memory>
+
+#include "replacements/file_system.h"
+
+namespace marlinet::testing {
+
+// The real file system with switchable faults, for testing what a failed
+// read, folder creation or write leaves behind.
+class FaultyFileSystem final : public FileSystem {
+ public:
+  std::optional<std::string> readFile(const std::filesystem::path& path) const override;
+  bool createDirectories(const std::filesystem::path& path) override;
+  bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) override;
+  void removeFile(const std::filesystem::path& path) override;
+
+  bool failReads = false;
+  bool failCreateDirectories = false;
+  bool failWrites = false;
+  int writeAttempts = 0;
+
+ private:
+  LocalFileSystem real_;
+};
+
+}  // namespace marlinet::testing
