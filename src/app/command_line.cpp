@@ -1,0 +1,200 @@
+#include "app/command_line.h"
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <sstream>
+
+#include "app/localization.h"
+#include "engine/unicode_text.h"
+#include "replacements/file_system.h"
+#include "replacements/replacement_library.h"
+#include "replacements/replacement_parser.h"
+#include "replacements/system_replacement_reader.h"
+#include "simulation/simulated_desktop.h"
+#include "simulation/simulation_script.h"
+
+namespace marlinet {
+namespace {
+
+constexpr int exitSuccess = 0;
+constexpr int exitFailure = 1;
+constexpr int exitUsage = 2;
+
+const char* const usage =
+    "Usage:\n"
+    "  marlinet check [--json] FILE\n"
+    "      Reads a replacement list (a property list, as dragged out of the\n"
+    "      text replacement settings or in the system's record shape) exactly\n"
+    "      as an import would, and shows what Marlinet can use of it.\n"
+    "      --json  print one JSON object instead of text.\n"
+    "      Exit status: 0 when the file parsed (even with nothing usable),\n"
+    "      1 when it is not a replacement list, 2 for a usage error.\n"
+    "\n"
+    "  marlinet simulate [--replacements FILE] [--system FILE]\n"
+    "      Runs the expansion path on a simulated desktop driven by a JSON Lines\n"
+    "      script on standard input and writes a JSON Lines trace to standard\n"
+    "      output. --replacements: an imported list; --system: the user's own\n"
+    "      list file (root array of records or root dictionary of texts).\n"
+    "      Exit status: 0 when the script ran, 1 when the --replacements file\n"
+    "      is not a replacement list, 2 for a usage error or a malformed line.\n"
+    "\n"
+    "  marlinet --help\n";
+
+std::optional<std::string> readWholeFile(const std::string& path) {
+  return LocalFileSystem().readFile(path);
+}
+
+// Line breaks and tabs made visible, so each replacement stays on one line.
+std::string escaped(const std::string& phrase) {
+  std::string out;
+  for (char32_t c : unicode::scalars(phrase)) {
+    switch (c) {
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      case 0x0B: out += "\\v"; break;
+      case 0x0C: out += "\\f"; break;
+      case 0x85: out += "\\u0085"; break;
+      case 0x2028: out += "\\u2028"; break;
+      case 0x2029: out += "\\u2029"; break;
+      default: unicode::appendScalar(out, c);
+    }
+  }
+  return out;
+}
+
+const char* errorName(ReplacementParseError error) {
+  return error == ReplacementParseError::unreadable ? "unreadable" : "unexpectedFormat";
+}
+
+void printNotAList(std::ostream& out) {
+  out << localized("This file is not a text replacement list.") << '\n'
+      << localized("In System Settings › Keyboard › Text Replacements, select the replacements, drag them to the "
+                   "Desktop, and import the file that appears.")
+      << '\n';
+}
+
+int check(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+  bool asJSON = false;
+  std::optional<std::string> file;
+  for (const std::string& argument : arguments) {
+    if (argument == "--json" && !asJSON) {
+      asJSON = true;
+    } else if (!file && (argument.empty() || argument.front() != '-' || argument == "-")) {
+      file = argument;
+    } else {
+      err << usage;
+      return exitUsage;
+    }
+  }
+  if (!file) {
+    err << usage;
+    return exitUsage;
+  }
+
+  const std::optional<std::string> bytes = readWholeFile(*file);
+  const PropertyListParseResult result =
+      bytes ? parsePropertyList(*bytes) : PropertyListParseResult(ReplacementParseError::unreadable);
+
+  if (const auto* error = std::get_if<ReplacementParseError>(&result)) {
+    if (asJSON) {
+      out << nlohmann::json{{"error", errorName(*error)}}.dump() << '\n';
+    } else {
+      printNotAList(out);
+    }
+    return exitFailure;
+  }
+
+  const auto& parsed = std::get<ParsedReplacements>(result);
+  if (asJSON) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const Replacement& r : parsed.replacements) list.push_back({{"shortcut", r.shortcut}, {"phrase", r.phrase}});
+    const nlohmann::ordered_json object{{"replacements", list},
+                                        {"skippedNonASCII", parsed.skippedNonASCII},
+                                        {"skippedDisabled", parsed.skippedDisabled}};
+    out << object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+    return exitSuccess;
+  }
+
+  out << localized("Usable replacements: %lld", static_cast<std::int64_t>(parsed.replacements.size())) << '\n';
+  for (const Replacement& r : parsed.replacements) out << "  " << r.shortcut << " → " << escaped(r.phrase) << '\n';
+  if (parsed.skippedNonASCII > 0) {
+    out << localized("%lld shortcuts with other characters (such as Hangul) are skipped in this version.",
+                     parsed.skippedNonASCII)
+        << '\n';
+  }
+  if (parsed.skippedDisabled > 0) {
+    out << localized("%lld switched-off replacements are skipped.", parsed.skippedDisabled) << '\n';
+  }
+  if (parsed.replacements.empty()) {
+    out << localized("No replacements Marlinet can use were found in this file.") << '\n'
+        << localized("Marlinet expands shortcuts made of English letters, digits and punctuation.") << '\n';
+  }
+  return exitSuccess;
+}
+
+int simulate(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out, std::ostream& err) {
+  std::optional<std::string> replacementsFile;
+  std::optional<std::string> systemFile;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    std::optional<std::string>* target = arguments[i] == "--replacements" ? &replacementsFile
+                                         : arguments[i] == "--system"     ? &systemFile
+                                                                          : nullptr;
+    if (target == nullptr || target->has_value() || i + 1 >= arguments.size()) {
+      err << usage;
+      return exitUsage;
+    }
+    *target = arguments[++i];
+  }
+
+  ReplacementLibrary library;
+  if (replacementsFile) {
+    const std::optional<std::string> bytes = readWholeFile(*replacementsFile);
+    const PropertyListParseResult result =
+        bytes ? parsePropertyList(*bytes) : PropertyListParseResult(ReplacementParseError::unreadable);
+    if (std::holds_alternative<ReplacementParseError>(result)) {
+      err << "marlinet simulate: " << *replacementsFile << ": ";
+      printNotAList(err);
+      return exitFailure;
+    }
+    library.imported = std::get<ParsedReplacements>(result);
+  }
+  if (systemFile) {
+    const SystemReplacementReader reader(std::filesystem::path(*systemFile), std::make_shared<LocalFileSystem>());
+    library.system = readSystemReplacements(reader).first;
+  }
+
+  simulation::SimulatedDesktop desktop(out, library.merged());
+  return simulation::runScript(in, desktop, err);
+}
+
+}  // namespace
+
+int runCommandLine(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
+                   std::ostream& err) {
+  if (arguments.empty()) {
+    err << usage;
+    return exitUsage;
+  }
+  const std::string& command = arguments.front();
+  const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+  if (command == "--help" || command == "-h" || command == "help") {
+    out << usage;
+    return exitSuccess;
+  }
+  for (const std::string& argument : rest) {
+    if (argument == "--help" || argument == "-h") {
+      out << usage;
+      return exitSuccess;
+    }
+  }
+  if (command == "check") return check(rest, out, err);
+  if (command == "simulate") return simulate(rest, in, out, err);
+  err << usage;
+  return exitUsage;
+}
+
+}  // namespace marlinet

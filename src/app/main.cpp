@@ -1,0 +1,13 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  const int status = marlinet::runCommandLine(arguments, std::cin, std::cout, std::cerr);
+  std::cout.flush();
+  return status;
+}

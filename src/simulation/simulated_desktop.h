@@ -1,0 +1,122 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "coordination/expansion_coordinator.h"
+#include "replacements/file_user_defaults.h"
+#include "replacements/preferences.h"
+#include "simulation/simulated_event.h"
+#include "simulation/simulated_event_poster.h"
+#include "simulation/simulated_pasteboard.h"
+#include "simulation/text_field.h"
+
+namespace marlinet::simulation {
+
+using VirtualTime = std::chrono::steady_clock::time_point;
+
+// Work that falls due on the virtual clock, run in due order (ties in the
+// order scheduled) when the desktop lets time pass.
+class VirtualScheduler final : public Scheduler {
+ public:
+  explicit VirtualScheduler(const VirtualTime& now) : now_(now) {}
+  void schedule(double afterSeconds, std::function<void()> work) override;
+
+  // The earliest work due at or before `limit`, removed from the queue.
+  std::optional<std::pair<VirtualTime, std::function<void()>>> takeDue(VirtualTime limit);
+  std::optional<VirtualTime> nextDue() const;
+
+ private:
+  struct Item {
+    VirtualTime due;
+    std::uint64_t sequence;
+    std::function<void()> work;
+  };
+  const VirtualTime& now_;
+  std::vector<Item> queue_;
+  std::uint64_t sequence_ = 0;
+};
+
+// The frontmost application, secure input and input source, as set by the
+// script. Notes when the gate reads it, so the trace can report verdicts.
+class SimulatedContext final : public ExpansionContext {
+ public:
+  std::optional<std::string> frontmostBundleID() const override { return frontmost; }
+  bool isSecureInputEnabled() const override { return secureInput; }
+  std::optional<InputSourceInfo> inputSource() const override {
+    consulted = true;
+    return source;
+  }
+
+  std::optional<std::string> frontmost = std::string("com.example.editor");
+  bool secureInput = false;
+  std::optional<InputSourceInfo> source = InputSourceInfo{"com.apple.keylayout.US", "TISTypeKeyboardLayout", {"en"}};
+  mutable bool consulted = false;
+};
+
+// A whole desktop in memory: a virtual clock, a keyboard event stream through
+// a tap into the real coordinator, a poster, a pasteboard, the user's settings
+// and a frontmost text field. Writes a JSON Lines trace of what happens.
+class SimulatedDesktop final {
+ public:
+  SimulatedDesktop(std::ostream& trace, const std::vector<Replacement>& replacements);
+  SimulatedDesktop(const SimulatedDesktop&) = delete;
+  SimulatedDesktop& operator=(const SimulatedDesktop&) = delete;
+
+  // The user types each character: key-down now, key-up half an interval
+  // later, the next character one interval later.
+  void typeText(std::string_view text, double interval);
+  // One raw key event now; a press is down now, up 0.05 s later, and takes 0.1 s.
+  enum class KeyAction { down, up, press };
+  void key(std::uint16_t keyCode, const std::string& characters, KeyModifiers modifiers, KeyAction action);
+  void click();
+  void tapDisabled();
+  void wait(double seconds);
+  // The main thread is busy: time passes and nothing runs until the next user event.
+  void stall(double seconds);
+  void copy(std::vector<PasteboardItemSnapshot> items);
+
+  SimulatedContext& context() { return context_; }
+  Preferences& preferences() { return preferences_; }
+
+  // Lets the clock run until no work is left and writes the closing line.
+  void finish();
+
+  double seconds() const;
+  const std::string& text() const { return field_.text(); }
+  const SimulatedPasteboard& pasteboard() const { return pasteboard_; }
+  const ExpansionCoordinator& coordinator() const { return coordinator_; }
+
+ private:
+  void userEventAt(VirtualTime at, const SimulatedEvent& event);
+  void runWorkDueBy(VirtualTime limit);
+  void throughTap(const SimulatedEvent& event);
+  void deliverPosted();
+  void writeLine(const std::string& json);
+
+  std::ostream& trace_;
+  VirtualTime start_{std::chrono::hours(1)};
+  VirtualTime now_ = start_;
+  bool stalled_ = false;
+  std::deque<SimulatedEvent> posted_;
+
+  VirtualScheduler scheduler_{now_};
+  SimulatedContext context_;
+  SimulatedEventPoster poster_;
+  SimulatedPasteboard pasteboard_;
+  ClipboardKeeper keeper_{pasteboard_};
+  FileUserDefaults defaults_{std::nullopt, nullptr};
+  Preferences preferences_{defaults_};
+  ExpansionCoordinator coordinator_;
+  TextField field_;
+};
+
+}  // namespace marlinet::simulation
