@@ -169,7 +169,7 @@ void SimulatedDesktop::typeText(std::string_view text, double interval) {
     userEventAt(downAt, event);
     event.type = rawEventType::keyUp;
     userEventAt(downAt + toDuration(interval / 2), event);
-    now_ = std::max(now_, downAt + toDuration(interval));
+    advanceTo(downAt + toDuration(interval));
   });
 }
 
@@ -188,7 +188,7 @@ void SimulatedDesktop::key(std::uint16_t keyCode, const std::string& characters,
     event.type = rawEventType::keyUp;
     userEventAt(action == KeyAction::press ? at + toDuration(0.05) : at, event);
   }
-  if (action == KeyAction::press) now_ = std::max(now_, at + toDuration(0.1));
+  if (action == KeyAction::press) advanceTo(at + toDuration(0.1));
 }
 
 void SimulatedDesktop::click() {
@@ -203,11 +203,14 @@ void SimulatedDesktop::tapDisabled() {
   userEventAt(now_, event);
 }
 
-void SimulatedDesktop::wait(double seconds) {
-  const VirtualTime target = now_ + toDuration(seconds);
-  stalled_ = false;
-  runWorkDueBy(target);
+void SimulatedDesktop::advanceTo(VirtualTime target) {
+  if (!stalled_) runWorkDueBy(target);
   now_ = std::max(now_, target);
+}
+
+void SimulatedDesktop::wait(double seconds) {
+  stalled_ = false;
+  advanceTo(now_ + toDuration(seconds));
 }
 
 void SimulatedDesktop::stall(double seconds) {

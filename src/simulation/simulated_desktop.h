@@ -98,6 +98,8 @@ class SimulatedDesktop final {
  private:
   void userEventAt(VirtualTime at, const SimulatedEvent& event);
   void runWorkDueBy(VirtualTime limit);
+  // Lets time pass to `target`, running what falls due unless the thread is stalled.
+  void advanceTo(VirtualTime target);
   void throughTap(const SimulatedEvent& event);
   void deliverPosted();
   void writeLine(const std::string& json);
