@@ -1,0 +1,127 @@
+#include "app/permission_watcher.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/settings_links.h"
+#include "support/app/call_log.h"
+#include "support/app/fake_event_tap.h"
+#include "support/app/fake_permission_checks.h"
+#include "support/app/fake_workspace.h"
+#include "support/app/manual_main_thread.h"
+
+namespace marlinet {
+namespace {
+
+class PermissionWatcherTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<PermissionWatcher> makeWatcher() {
+    auto made = std::make_unique<PermissionWatcher>(checks, workspace, mainThread, [this] { return tap.isRunning(); });
+    subscription = made->changes().subscribe([this] { ++notifications; });
+    return made;
+  }
+
+  testing::CallLog log;
+  testing::FakePermissionChecks checks{&log};
+  testing::FakeEventTap tap{&log};
+  testing::FakeWorkspace workspace;
+  testing::ManualMainThread mainThread;
+  Subscription subscription;
+  int notifications = 0;
+};
+
+TEST_F(PermissionWatcherTest, SamplesAtCreationWithoutPolling) {
+  checks.accessibility = true;
+  tap.running = true;
+  const auto watcher = makeWatcher();
+  EXPECT_EQ(watcher->status(), (PermissionStatus{true, false, true}));
+  EXPECT_FALSE(watcher->isPolling());
+  EXPECT_EQ(mainThread.timersScheduled(), 0u);
+}
+
+TEST_F(PermissionWatcherTest, HandsThePermissionsOverBeforeSamplingTheTap) {
+  const auto watcher = makeWatcher();
+  checks.accessibility = true;
+  std::vector<bool> handedOver;
+  watcher->beforeRefresh = [&](bool accessibility, bool inputMonitoring) {
+    log.add("beforeRefresh");
+    handedOver = {accessibility, inputMonitoring};
+    tap.start();  // what the owner does when Accessibility arrives
+  };
+  log.clear();
+  watcher->refresh();
+
+  EXPECT_EQ(log.entries,
+            (std::vector<std::string>{"accessibility?", "inputMonitoring?", "beforeRefresh", "tap.start", "tap.isRunning?"}));
+  EXPECT_EQ(handedOver, (std::vector<bool>{true, false}));
+  // Both changes arrive together.
+  EXPECT_EQ(watcher->status(), (PermissionStatus{true, false, true}));
+  EXPECT_EQ(notifications, 1);
+}
+
+TEST_F(PermissionWatcherTest, PublishesOncePerChangeAndNeverWithoutOne) {
+  const auto watcher = makeWatcher();
+  watcher->start();
+  mainThread.fireTimers(3);
+  EXPECT_EQ(notifications, 0);
+
+  checks.inputMonitoring = true;
+  mainThread.fireTimers(3);
+  EXPECT_EQ(notifications, 1);
+  EXPECT_TRUE(watcher->status().inputMonitoring);
+
+  tap.running = true;
+  checks.inputMonitoring = false;
+  mainThread.fireTimers();
+  EXPECT_EQ(notifications, 2);
+  EXPECT_EQ(watcher->status(), (PermissionStatus{false, false, true}));
+}
+
+TEST_F(PermissionWatcherTest, StartingAgainKeepsOneTimerAndRefreshesOnlyTheFirstTime) {
+  const auto watcher = makeWatcher();
+  int refreshes = 0;
+  watcher->beforeRefresh = [&](bool, bool) { ++refreshes; };
+  watcher->start();
+  watcher->start();
+  EXPECT_EQ(refreshes, 1);
+  EXPECT_EQ(mainThread.timerIntervals(), (std::vector<double>{1.0}));
+
+  mainThread.fireTimers();
+  EXPECT_EQ(refreshes, 2);
+}
+
+TEST_F(PermissionWatcherTest, StoppingEndsThePollingAndAGoneWatcherStopsItsTimer) {
+  auto watcher = makeWatcher();
+  watcher->start();
+  watcher->stopPolling();
+  watcher->stopPolling();
+  EXPECT_EQ(mainThread.validTimerCount(), 0u);
+
+  watcher->start();
+  EXPECT_EQ(mainThread.validTimerCount(), 1u);
+  watcher.reset();
+  EXPECT_EQ(mainThread.validTimerCount(), 0u);
+  mainThread.fireTimers();  // nothing left to reach
+}
+
+TEST_F(PermissionWatcherTest, ARefusedRequestOpensThePermissionsPaneAndAGrantedOneOpensNothing) {
+  const auto watcher = makeWatcher();
+  watcher->requestAccessibility();
+  watcher->requestInputMonitoring();
+  EXPECT_EQ(workspace.openedURLs, (std::vector<std::string>{accessibilitySettingsURL(), inputMonitoringSettingsURL()}));
+  // The status follows at the next refresh, not at the request.
+  EXPECT_EQ(watcher->status(), PermissionStatus{});
+
+  checks.requestGrants = true;
+  watcher->requestAccessibility();
+  watcher->requestInputMonitoring();
+  EXPECT_EQ(workspace.openedURLs.size(), 2u);
+  EXPECT_EQ(checks.accessibilityRequests, 2);
+  EXPECT_EQ(checks.inputMonitoringRequests, 2);
+}
+
+}  // namespace
+}  // namespace marlinet

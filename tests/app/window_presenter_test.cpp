@@ -1,0 +1,67 @@
+#include "app/window_presenter.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "support/app/fake_window_host.h"
+
+namespace marlinet {
+namespace {
+
+struct NamedContent final : WindowContent {
+  explicit NamedContent(int number) : number(number) {}
+  int number;
+};
+
+class WindowPresenterTest : public ::testing::Test {
+ protected:
+  WindowPresenter::ContentFactory content(int number) {
+    return [this, number] {
+      ++contentsMade;
+      return std::make_shared<NamedContent>(number);
+    };
+  }
+
+  testing::FakeWindowHost host;
+  WindowPresenter presenter{host};
+  int contentsMade = 0;
+};
+
+TEST_F(WindowPresenterTest, ASecondShowBringsTheSameWindowForwardWithoutReplacingIt) {
+  presenter.show("exclude", "Exclude Apps", content(1));
+  presenter.show("exclude", "Other Title", content(2));
+
+  EXPECT_EQ(host.created, 1);
+  EXPECT_EQ(contentsMade, 1);
+  EXPECT_EQ(host.activations, 2);
+  const auto& window = host.windows.at("exclude");
+  EXPECT_EQ(window.timesBroughtToFront, 2);
+  EXPECT_EQ(window.title, "Exclude Apps");
+  EXPECT_EQ(dynamic_cast<NamedContent&>(*window.content).number, 1);
+  EXPECT_EQ(presenter.window("exclude")->title, "Exclude Apps");
+}
+
+TEST_F(WindowPresenterTest, CloseHidesButKeepsTheWindowForTheNextShow) {
+  presenter.show("onboarding", "Welcome to Marlinet", content(1));
+  presenter.close("onboarding");
+  EXPECT_FALSE(host.isVisible("onboarding"));
+  ASSERT_NE(presenter.window("onboarding"), nullptr);
+
+  presenter.show("onboarding", "Welcome to Marlinet", content(2));
+  EXPECT_TRUE(host.isVisible("onboarding"));
+  EXPECT_EQ(host.created, 1);
+  EXPECT_EQ(dynamic_cast<NamedContent&>(*presenter.window("onboarding")->content).number, 1);
+}
+
+TEST_F(WindowPresenterTest, EachIdHasItsOwnWindowAndClosingAnUnknownIdDoesNothing) {
+  presenter.close("preferences");
+  presenter.show("preferences", "Marlinet Settings", content(1));
+  presenter.show("exclude", "Exclude Apps", content(2));
+  EXPECT_EQ(presenter.windowCount(), 2u);
+  EXPECT_EQ(host.front, "exclude");
+  EXPECT_EQ(presenter.window("onboarding"), nullptr);
+}
+
+}  // namespace
+}  // namespace marlinet

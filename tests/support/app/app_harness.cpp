@@ -1,0 +1,81 @@
+#include "support/app/app_harness.h"
+
+#include <atomic>
+#include <fstream>
+#include <random>
+#include <string>
+#include <system_error>
+
+namespace marlinet::testing {
+
+TemporaryFolder::TemporaryFolder() {
+  static std::atomic<unsigned> counter{0};
+  std::random_device random;
+  const auto name = "marlinet-app-test-" + std::to_string(random()) + "-" + std::to_string(counter++);
+  path_ = std::filesystem::temp_directory_path() / name;
+  std::filesystem::create_directories(path_);
+}
+
+TemporaryFolder::~TemporaryFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+AppServices AppHarness::services() {
+  return AppServices{
+      .defaults = defaults,
+      .systemReplacements = loggingReader,
+      .files = *files,
+      .makeImportedStore =
+          [this](const std::string& folderName) {
+            storeFolderNames.push_back(folderName);
+            return std::make_unique<ImportedReplacementsStore>(importedFile(), files);
+          },
+      .context = context,
+      .poster = poster,
+      .pasteboard = pasteboard,
+      .scheduler = scheduler,
+      .now = clock.function(),
+      .currentDate = [this] { return Date{dateSeconds}; },
+      .tap = tap,
+      .permissionChecks = permissions,
+      .workspace = workspace,
+      .installedApplications = installedApplications,
+      .windowHost = windowHost,
+      .dialogs = dialogs,
+      .loginItem = loginItem,
+      .alertSound = alertSound,
+      .bundle = bundle,
+      .mainThread = mainThread,
+      .updater = updater,
+  };
+}
+
+std::filesystem::path AppHarness::chooseFileWith(const std::string& name, const std::string& bytes) {
+  const auto path = folder.path() / name;
+  std::ofstream(path, std::ios::binary) << bytes;
+  dialogs.chosenFile = path;
+  return path;
+}
+
+}  // namespace marlinet::testing
+
+namespace marlinet::testing {
+
+void AppHarness::setSystemList(const std::vector<std::pair<std::string, std::string>>& entries) {
+  std::vector<PropertyList> records;
+  for (const auto& [shortcut, phrase] : entries) {
+    records.emplace_back(PropertyList::Dictionary{{"replace", PropertyList(shortcut)}, {"with", PropertyList(phrase)}});
+  }
+  systemReplacements.global = std::move(records);
+}
+
+void AppHarness::type(const std::string& characters) {
+  static int captured = 0;
+  for (const char character : characters) {
+    const std::uint16_t keyCode = character == ' ' ? 49 : 0;
+    (void)tap.deliver(KeyTapEvent{userKey(Phase::down, keyCode, std::string(1, character), ++captured), false});
+  }
+}
+
+}  // namespace marlinet::testing

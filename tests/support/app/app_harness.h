@@ -1,0 +1,107 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/app_model.h"
+#include "app/app_services.h"
+#include "app/direct_updater.h"
+#include "support/app/call_log.h"
+#include "support/app/fake_bundle_info.h"
+#include "support/app/fake_event_tap.h"
+#include "support/app/fake_installed_applications.h"
+#include "support/app/fake_login_item_service.h"
+#include "support/app/fake_permission_checks.h"
+#include "support/app/fake_updater_controller.h"
+#include "support/app/fake_window_host.h"
+#include "support/app/fake_workspace.h"
+#include "support/app/manual_main_thread.h"
+#include "support/app/scripted_dialogs.h"
+#include "support/replacements/fake_system_replacement_reading.h"
+#include "support/replacements/faulty_file_system.h"
+#include "support/replacements/in_memory_user_defaults.h"
+#include "test_doubles.h"
+
+namespace marlinet::testing {
+
+// A fresh folder under the system's temporary folder, deleted with the object.
+class TemporaryFolder final {
+ public:
+  TemporaryFolder();
+  TemporaryFolder(const TemporaryFolder&) = delete;
+  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+  ~TemporaryFolder();
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// The fake system list, noting each read in the call log.
+class LoggingSystemReplacements final : public SystemReplacementReading {
+ public:
+  LoggingSystemReplacements(const SystemReplacementReading& inner, CallLog& log) : inner_(inner), log_(log) {}
+  std::optional<std::vector<PropertyList>> globalReplacementItems() const override {
+    log_.add("system.read");
+    return inner_.globalReplacementItems();
+  }
+  std::map<std::string, std::string> spellCheckerReplacements() const override {
+    return inner_.spellCheckerReplacements();
+  }
+
+ private:
+  const SystemReplacementReading& inner_;
+  CallLog& log_;
+};
+
+// Every service the application model needs, as fakes the test controls,
+// with one call log shared by those whose order matters.
+struct AppHarness {
+  AppHarness() = default;
+
+  // The services, with the imported list stored in `folder`.
+  AppServices services();
+  std::unique_ptr<AppModel> makeModel() { return std::make_unique<AppModel>(services()); }
+
+  // Replaces the system's list with records of these shortcuts and phrases.
+  void setSystemList(const std::vector<std::pair<std::string, std::string>>& entries);
+  // Types each character as a key-down of the user through the tap.
+  void type(const std::string& characters);
+
+  // Writes `bytes` to a file in the folder and makes the open panel choose it.
+  std::filesystem::path chooseFileWith(const std::string& name, const std::string& bytes);
+  std::filesystem::path importedFile() const { return folder.path() / "store" / "imported-replacements.json"; }
+
+  CallLog log;
+  TemporaryFolder folder;
+  InMemoryUserDefaults defaults;
+  FakeSystemReplacementReading systemReplacements;
+  LoggingSystemReplacements loggingReader{systemReplacements, log};
+  std::shared_ptr<FaultyFileSystem> files = std::make_shared<FaultyFileSystem>();
+  std::vector<std::string> storeFolderNames;  // every folder name a store was made for
+
+  ManualClock clock;
+  ManualScheduler scheduler{clock};
+  SettableExpansionContext context;
+  RecordingEventPosting poster;
+  InMemoryPasteboard pasteboard;
+  double dateSeconds = 700000000.0;  // what the model's date source answers
+
+  FakeEventTap tap{&log};
+  FakePermissionChecks permissions{&log};
+  FakeWorkspace workspace{&log};
+  FakeInstalledApplications installedApplications;
+  FakeWindowHost windowHost{&log};
+  ScriptedDialogs dialogs;
+  FakeLoginItemService loginItem;
+  CountingAlertSound alertSound;
+  FakeBundleInfo bundle;
+  ManualMainThread mainThread{&log};
+  UpdaterRecord updaterRecord;
+  DirectUpdater updater{fakeUpdaterFactory(updaterRecord, &log)};
+};
+
+}  // namespace marlinet::testing
