@@ -85,7 +85,8 @@ std::optional<std::pair<ParsedReplacements, Date>> ImportedReplacementsStore::de
     const auto skippedNonASCII = integerMember(file, "skippedNonASCII");
     const auto skippedDisabled = integerMember(file, "skippedDisabled");
     const auto importedAt = file.find("importedAt");
-    if (!skippedNonASCII || !skippedDisabled || importedAt == file.end() || !importedAt->is_number()) {
+    if (!skippedNonASCII || !skippedDisabled || importedAt == file.end() || !importedAt->is_number() ||
+        !std::isfinite(importedAt->get<double>())) {
       return std::nullopt;
     }
 

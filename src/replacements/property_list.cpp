@@ -96,22 +96,17 @@ class CompactScanner {
     std::uint64_t values = 1;
     int below = 0;
     if (type == 0xA || type == 0xB || type == 0xC || type == 0xD) {
-      std::uint64_t count = marker & 0x0F;
-      std::uint64_t position = offset + 1;
-      if (count == 0x0F) {
-        if (position >= tableOffset_) return std::nullopt;
-        const auto sizeMarker = static_cast<unsigned char>(bytes_[position]);
-        if ((sizeMarker >> 4) != 0x1 || (sizeMarker & 0x0F) > 3) return std::nullopt;
-        const std::size_t width = std::size_t{1} << (sizeMarker & 0x0F);
-        if (position + 1 + width > tableOffset_) return std::nullopt;
-        count = readBigEndian(bytes_, position + 1, width);
-        position += 1 + width;
-      }
+      const auto layout = countAndStart(offset);
+      if (!layout) return std::nullopt;
+      const auto [count, position] = *layout;
       const std::uint64_t refs = type == 0xD ? count * 2 : count;
       if (count > tableOffset_ || refs > (tableOffset_ - position) / refSize_) return std::nullopt;
       for (std::uint64_t i = 0; i < refs; ++i) {
         const std::uint64_t child = readBigEndian(bytes_, position + i * refSize_, refSize_);
         if (child >= objectCount_) return std::nullopt;
+        // libplist asserts (aborts) on a dictionary key that is not a string
+        // or that holds U+0000.
+        if (type == 0xD && i < count && !isPlainKey(child)) return std::nullopt;
         const auto childValues = measure(child, depth + 1);
         if (!childValues) return std::nullopt;
         values += *childValues;
@@ -124,6 +119,42 @@ class CompactScanner {
     state.values = values;
     state.depth = below + 1;
     return values;
+  }
+
+  // The object's element count and where its content starts, or nothing
+  // when the count runs past the object table.
+  std::optional<std::pair<std::uint64_t, std::uint64_t>> countAndStart(std::uint64_t offset) const {
+    std::uint64_t count = static_cast<unsigned char>(bytes_[offset]) & 0x0F;
+    std::uint64_t position = offset + 1;
+    if (count == 0x0F) {
+      if (position >= tableOffset_) return std::nullopt;
+      const auto sizeMarker = static_cast<unsigned char>(bytes_[position]);
+      if ((sizeMarker >> 4) != 0x1 || (sizeMarker & 0x0F) > 3) return std::nullopt;
+      const std::size_t width = std::size_t{1} << (sizeMarker & 0x0F);
+      if (position + 1 + width > tableOffset_) return std::nullopt;
+      count = readBigEndian(bytes_, position + 1, width);
+      position += 1 + width;
+    }
+    return std::pair{count, position};
+  }
+
+  // A string (ASCII, UTF-16 or UTF-8) without a zero character.
+  bool isPlainKey(std::uint64_t index) const {
+    const std::uint64_t offset = readBigEndian(bytes_, tableOffset_ + index * offsetSize_, offsetSize_);
+    if (offset < 8 || offset >= tableOffset_) return false;
+    const unsigned type = static_cast<unsigned char>(bytes_[offset]) >> 4;
+    if (type != 0x5 && type != 0x6 && type != 0x7) return false;
+    const auto layout = countAndStart(offset);
+    if (!layout) return false;
+    const auto [count, start] = *layout;
+    const std::uint64_t unit = type == 0x6 ? 2 : 1;
+    if (count > (tableOffset_ - start) / unit) return false;
+    const std::string_view content = bytes_.substr(start, count * unit);
+    if (unit == 1) return content.find('\0') == std::string_view::npos;
+    for (std::size_t i = 0; i < content.size(); i += 2) {
+      if (content[i] == '\0' && content[i + 1] == '\0') return false;
+    }
+    return true;
   }
 
   std::string_view bytes_;
@@ -320,6 +351,8 @@ NodePtr toNode(const PropertyList& value, int depth) {
 std::optional<PropertyList> decodePropertyList(std::string_view bytes) try {
   if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
   const bool compact = startsWith(bytes, 0, "bplist00");
+  // XML allows no NUL character, and libplist aborts on a key that holds one.
+  if (!compact && bytes.find('\0') != std::string_view::npos) return std::nullopt;
   if (compact ? !CompactScanner(bytes).withinLimits() : !xmlNestingWithinLimits(bytes)) return std::nullopt;
   plist_t raw = nullptr;
   plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &raw);

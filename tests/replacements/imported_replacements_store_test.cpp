@@ -102,6 +102,7 @@ TEST(ImportedFileDecodeTest, AnythingMalformedCountsAsAbsent) {
       "{" + good + R"(,"skippedNonASCII":"0","skippedDisabled":0,"importedAt":1})",
       "{" + good + R"(,"skippedNonASCII":18446744073709551615,"skippedDisabled":0,"importedAt":1})",
       "{" + good + R"(,"skippedNonASCII":0,"skippedDisabled":0,"importedAt":null})",
+      "{" + good + R"(,"skippedNonASCII":0,"skippedDisabled":0,"importedAt":1e999})",
       R"({"replacements":{"s":"p"},"skippedNonASCII":0,"skippedDisabled":0,"importedAt":1})",
       R"({"replacements":[{"shortcut":"s"}],"skippedNonASCII":0,"skippedDisabled":0,"importedAt":1})",
       R"({"replacements":[{"shortcut":1,"phrase":"p"}],"skippedNonASCII":0,"skippedDisabled":0,"importedAt":1})",

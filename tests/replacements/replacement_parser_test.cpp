@@ -187,6 +187,17 @@ TEST(HostilePropertyListTest, SelfReferenceIsUnreadable) {
   EXPECT_EQ(std::get<ReplacementParseError>(parsePropertyList(bytes)), ReplacementParseError::unreadable);
 }
 
+TEST(HostilePropertyListTest, KeysHoldingNulAreUnreadable) {
+  // Each of these once aborted inside libplist.
+  for (const auto& entry : fs::directory_iterator(fs::path(MARLINET_REPLACEMENTS_TEST_DATA) / "regression")) {
+    const auto result = parsePropertyList(readBytes(entry.path()));
+    ASSERT_TRUE(std::holds_alternative<ReplacementParseError>(result)) << entry.path();
+    EXPECT_EQ(std::get<ReplacementParseError>(result), ReplacementParseError::unreadable) << entry.path();
+  }
+  const std::string xml = std::string("<plist><dict><key>a") + '\0' + "b</key><string>v</string></dict></plist>";
+  EXPECT_EQ(std::get<ReplacementParseError>(parsePropertyList(xml)), ReplacementParseError::unreadable);
+}
+
 TEST(HostilePropertyListTest, TenMegabyteFilesAreHandled) {
   std::string list = "<?xml version=\"1.0\"?><plist version=\"1.0\"><array>";
   std::size_t count = 0;
