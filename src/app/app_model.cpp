@@ -151,6 +151,11 @@ void AppModel::setEnabled(bool on) {
   if (on && !permissionChecks_.isAccessibilityTrusted()) showOnboarding();
 }
 
+PermissionStatus AppModel::currentPermissions() const {
+  return PermissionStatus{permissionChecks_.isAccessibilityTrusted(), permissionChecks_.isInputMonitoringGranted(),
+                          tap_.isRunning()};
+}
+
 ExpansionStatus AppModel::status() const {
   if (!isEnabled()) return ExpansionStatus::off;
   if (!permissionChecks_.isAccessibilityTrusted() || !tap_.isRunning()) return ExpansionStatus::needsAccessibility;

@@ -107,6 +107,9 @@ class AppModel final {
   // list of texts.
   std::set<std::string> excludedBundleIDs() const { return preferences_.excludedBundleIDs(); }
   bool isStarted() const { return started_; }
+  // The three permission facts asked of the system now, without publishing;
+  // the settings window shows these rather than the last polled value.
+  PermissionStatus currentPermissions() const;
 
  private:
   void publish() { changes_.publish(); }

@@ -12,7 +12,7 @@
 #include "support/app/call_log.h"
 #include "support/app/fake_bundle_info.h"
 #include "support/app/fake_event_tap.h"
-#include "support/app/fake_installed_applications.h"
+#include "support/content/fake_installed_applications.h"
 #include "support/app/fake_login_item_service.h"
 #include "support/app/fake_permission_checks.h"
 #include "support/app/fake_updater_controller.h"
