@@ -135,8 +135,8 @@ void AppModel::updateTap() {
 }
 
 void AppModel::reload() {
-  auto [system, source] = readSystemReplacements(reader_);
-  library_.system = std::move(system);
+  const auto& [system, source] = systemList_.read(reader_);
+  library_.system = system;
   systemSource_ = source;
   coordinator_.engine().setIndex(ReplacementIndex(library_.merged()));
   publish();

@@ -141,6 +141,7 @@ class AppModel final {
   Preferences preferences_;
   ReplacementLibrary library_;
   SystemListSource systemSource_ = SystemListSource::none;
+  SystemListCache systemList_;
   std::optional<Date> importedAt_;
   std::unique_ptr<ImportedReplacementsStore> importedStore_;
   WindowPresenter windows_;

@@ -18,6 +18,8 @@ class ReplacementIndex {
  public:
   ReplacementIndex() = default;
   explicit ReplacementIndex(const std::vector<Replacement>& replacements);
+  // Takes the replacements over instead of copying them.
+  explicit ReplacementIndex(std::vector<Replacement>&& replacements);
   ReplacementIndex(std::initializer_list<Replacement> replacements)
       : ReplacementIndex(std::vector<Replacement>(replacements)) {}
 

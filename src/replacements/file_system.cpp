@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -113,6 +114,17 @@ bool LocalFileSystem::writeFileAtomically(const std::filesystem::path& path, std
 
 void LocalFileSystem::removeFile(const std::filesystem::path& path) {
   ::unlink(path.c_str());
+}
+
+std::optional<std::string> LocalFileSystem::fileRevision(const std::filesystem::path& path) const {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return std::string("missing");
+    return std::nullopt;
+  }
+  return std::to_string(info.st_dev) + ':' + std::to_string(info.st_ino) + ':' + std::to_string(info.st_size) + ':' +
+         std::to_string(info.st_mtim.tv_sec) + '.' + std::to_string(info.st_mtim.tv_nsec) + ':' +
+         std::to_string(info.st_ctim.tv_sec) + '.' + std::to_string(info.st_ctim.tv_nsec);
 }
 
 }  // namespace marlinet

@@ -25,6 +25,13 @@ class FileSystem {
   virtual bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) = 0;
   // Deletes the file; failures (a missing file included) are ignored.
   virtual void removeFile(const std::filesystem::path& path) = 0;
+  // A token that changes whenever the file is replaced or rewritten (its
+  // identity, size and modification time); "missing" when there is no such
+  // file; none when it cannot be told, in which case callers must re-read.
+  virtual std::optional<std::string> fileRevision(const std::filesystem::path& path) const {
+    (void)path;
+    return std::nullopt;
+  }
 
   // Far above any list or settings file; keeps a stray huge file from
   // exhausting memory.
@@ -38,6 +45,7 @@ class LocalFileSystem final : public FileSystem {
   bool createDirectories(const std::filesystem::path& path) override;
   bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) override;
   void removeFile(const std::filesystem::path& path) override;
+  std::optional<std::string> fileRevision(const std::filesystem::path& path) const override;
 };
 
 }  // namespace marlinet

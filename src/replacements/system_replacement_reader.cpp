@@ -30,6 +30,11 @@ std::optional<PropertyList> SystemReplacementReader::readRoot() const {
   return decodePropertyList(*bytes);
 }
 
+std::optional<std::string> SystemReplacementReader::revision() const {
+  if (!fileURL_ || !fileSystem_) return std::string("none");
+  return fileSystem_->fileRevision(*fileURL_);
+}
+
 std::optional<std::vector<PropertyList>> SystemReplacementReader::globalReplacementItems() const {
   try {
     auto root = readRoot();

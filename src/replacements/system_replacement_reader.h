@@ -24,6 +24,7 @@ class SystemReplacementReader final : public SystemReplacementReading {
 
   std::optional<std::vector<PropertyList>> globalReplacementItems() const override;
   std::map<std::string, std::string> spellCheckerReplacements() const override;
+  std::optional<std::string> revision() const override;
 
   const std::optional<std::filesystem::path>& fileURL() const { return fileURL_; }
 

@@ -19,4 +19,13 @@ std::pair<ParsedReplacements, SystemListSource> readSystemReplacements(const Sys
   return {ParsedReplacements{}, SystemListSource::none};  // out of memory, or a reader that threw
 }
 
+const std::pair<ParsedReplacements, SystemListSource>& SystemListCache::read(const SystemReplacementReading& reader) {
+  std::optional<std::string> revision = reader.revision();
+  if (revision && revision == revision_) return last_;
+  last_ = readSystemReplacements(reader);
+  // Taken before the read: an edit made during it shows at the next reload.
+  revision_ = std::move(revision);
+  return last_;
+}
+
 }  // namespace marlinet

@@ -120,6 +120,34 @@ TEST_F(SystemReplacementReaderTest, MissingOrBrokenFilesHaveNeitherSource) {
   EXPECT_EQ(readSystemReplacements(folder).second, SystemListSource::none);
 }
 
+TEST(SystemListCacheTest, ParsesAgainOnlyWhenTheRevisionChanges) {
+  FakeSystemReplacementReading reader;
+  reader.global = {record("omw", "On my way")};
+  SystemListCache cache;
+  reader.revisionToken = "1";
+  EXPECT_EQ(cache.read(reader).first.replacements.size(), 1u);
+  reader.global = {record("omw", "On my way"), record("brb", "Be right back")};
+  EXPECT_EQ(cache.read(reader).first.replacements.size(), 1u) << "same revision: the last answer";
+  EXPECT_EQ(reader.globalReads, 1);
+  reader.revisionToken = "2";
+  EXPECT_EQ(cache.read(reader).first.replacements.size(), 2u);
+  reader.revisionToken.reset();  // a reader that cannot tell is read every time
+  cache.read(reader);
+  cache.read(reader);
+  EXPECT_EQ(reader.globalReads, 4);
+}
+
+TEST_F(SystemReplacementReaderTest, RevisionFollowsEditsOfTheFile) {
+  const auto reader = readerFor("system_records.binary.plist");
+  const auto first = reader.revision();
+  ASSERT_TRUE(first.has_value());
+  EXPECT_EQ(reader.revision(), first);
+  readerFor("root_dictionary.xml.plist");  // replaces the file
+  EXPECT_NE(reader.revision(), first);
+  std::filesystem::remove(*reader.fileURL());
+  EXPECT_EQ(reader.revision(), "missing");
+}
+
 TEST_F(SystemReplacementReaderTest, StandardLocationFollowsXdgConfigHome) {
   ::setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
   const SystemReplacementReader reader("org.example.test");

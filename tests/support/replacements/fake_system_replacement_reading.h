@@ -16,7 +16,10 @@ class FakeSystemReplacementReading final : public SystemReplacementReading {
     return spellChecker;
   }
 
+  std::optional<std::string> revision() const override { return revisionToken; }
+
   std::optional<std::vector<PropertyList>> global;
+  std::optional<std::string> revisionToken;  // none: the reader cannot tell
   std::map<std::string, std::string> spellChecker;
   mutable int globalReads = 0;
   mutable int spellCheckerReads = 0;
