@@ -8,14 +8,36 @@
 
 namespace marlinet {
 
+namespace {
+
+struct FlagModifier {
+  std::uint64_t flag;
+  KeyModifiers modifier;
+};
+
+// Caps lock, the numeric-pad flag and the device bits have no modifier.
+constexpr std::array<FlagModifier, 5> flagModifiers{{{rawEventFlag::shift, KeyModifiers::shift},
+                                                    {rawEventFlag::control, KeyModifiers::control},
+                                                    {rawEventFlag::alternate, KeyModifiers::option},
+                                                    {rawEventFlag::command, KeyModifiers::command},
+                                                    {rawEventFlag::secondaryFn, KeyModifiers::function}}};
+
+}  // namespace
+
 KeyModifiers modifiersFromFlags(std::uint64_t flags) noexcept {
   KeyModifiers modifiers;
-  if (flags & rawEventFlag::shift) modifiers.insert(KeyModifiers::shift);
-  if (flags & rawEventFlag::control) modifiers.insert(KeyModifiers::control);
-  if (flags & rawEventFlag::alternate) modifiers.insert(KeyModifiers::option);
-  if (flags & rawEventFlag::command) modifiers.insert(KeyModifiers::command);
-  if (flags & rawEventFlag::secondaryFn) modifiers.insert(KeyModifiers::function);
+  for (const FlagModifier& pair : flagModifiers) {
+    if (flags & pair.flag) modifiers.insert(pair.modifier);
+  }
   return modifiers;
+}
+
+std::uint64_t flagsFromModifiers(KeyModifiers modifiers) noexcept {
+  std::uint64_t flags = 0;
+  for (const FlagModifier& pair : flagModifiers) {
+    if (modifiers.contains(pair.modifier)) flags |= pair.flag;
+  }
+  return flags;
 }
 
 KeyTapEvent keyTapEventFrom(const RawTapEvent& event) {

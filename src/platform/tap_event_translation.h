@@ -54,6 +54,8 @@ inline constexpr std::uint64_t secondaryFn = 0x800000;
 inline constexpr std::size_t maxKeyTextUnits = 8;
 
 KeyModifiers modifiersFromFlags(std::uint64_t flags) noexcept;
+// The platform flag bits for a set of modifiers (what a native event would carry).
+std::uint64_t flagsFromModifiers(KeyModifiers modifiers) noexcept;
 
 // A native event as the tap sees it.
 class RawTapEvent {

@@ -54,4 +54,10 @@ std::optional<std::filesystem::path> userConfigDirectory(const EnvironmentLookup
   return baseDirectory(environment, "XDG_CONFIG_HOME", ".config");
 }
 
+std::optional<std::filesystem::path> fileInFolder(const std::optional<std::filesystem::path>& base,
+                                                  std::string_view folderName, std::string_view fileName) {
+  if (!base) return std::nullopt;
+  return *base / std::string(folderName) / std::string(fileName);
+}
+
 }  // namespace marlinet

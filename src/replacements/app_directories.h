@@ -25,4 +25,8 @@ std::optional<std::filesystem::path> userDataDirectory(const EnvironmentLookup& 
 // $XDG_CONFIG_HOME, else ~/.config, under the same rules.
 std::optional<std::filesystem::path> userConfigDirectory(const EnvironmentLookup& environment = processEnvironment);
 
+// <base>/<folderName>/<fileName>, or none without a base directory.
+std::optional<std::filesystem::path> fileInFolder(const std::optional<std::filesystem::path>& base,
+                                                  std::string_view folderName, std::string_view fileName);
+
 }  // namespace marlinet

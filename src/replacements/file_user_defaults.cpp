@@ -11,12 +11,6 @@ namespace marlinet {
 
 namespace {
 
-std::optional<std::filesystem::path> standardFileURL(std::string_view folderName) {
-  auto directory = userConfigDirectory();
-  if (!directory) return std::nullopt;
-  return *directory / std::string(folderName) / std::string(FileUserDefaults::fileName);
-}
-
 std::optional<PropertyList> fromJson(const nlohmann::json& json, int depth) {
   if (depth > maxPropertyListDepth) return std::nullopt;
   switch (json.type()) {
@@ -92,7 +86,7 @@ std::optional<nlohmann::json> toJson(const PropertyList& value, int depth) {
 }  // namespace
 
 FileUserDefaults::FileUserDefaults(std::string_view folderName)
-    : FileUserDefaults(standardFileURL(folderName), std::make_shared<LocalFileSystem>()) {}
+    : FileUserDefaults(fileInFolder(userConfigDirectory(), folderName, fileName), std::make_shared<LocalFileSystem>()) {}
 
 FileUserDefaults::FileUserDefaults(std::optional<std::filesystem::path> fileURL,
                                    std::shared_ptr<FileSystem> fileSystem)

@@ -12,12 +12,6 @@ namespace marlinet {
 
 namespace {
 
-std::optional<std::filesystem::path> standardFileURL(std::string_view folderName) {
-  auto directory = userDataDirectory();
-  if (!directory) return std::nullopt;
-  return *directory / std::string(folderName) / std::string(ImportedReplacementsStore::fileName);
-}
-
 std::optional<std::int64_t> integerMember(const nlohmann::json& object, const char* name) {
   const auto member = object.find(name);
   if (member == object.end()) return std::nullopt;
@@ -33,7 +27,7 @@ std::optional<std::int64_t> integerMember(const nlohmann::json& object, const ch
 }  // namespace
 
 ImportedReplacementsStore::ImportedReplacementsStore(std::string_view folderName)
-    : ImportedReplacementsStore(standardFileURL(folderName), std::make_shared<LocalFileSystem>()) {}
+    : ImportedReplacementsStore(fileInFolder(userDataDirectory(), folderName, fileName), std::make_shared<LocalFileSystem>()) {}
 
 ImportedReplacementsStore::ImportedReplacementsStore(std::optional<std::filesystem::path> fileURL,
                                                      std::shared_ptr<FileSystem> fileSystem)

@@ -4,18 +4,8 @@
 
 namespace marlinet {
 
-namespace {
-
-std::optional<std::filesystem::path> standardFileURL(std::string_view folderName) {
-  auto directory = userConfigDirectory();
-  if (!directory) return std::nullopt;
-  return *directory / std::string(folderName) / std::string(SystemReplacementReader::fileName);
-}
-
-}  // namespace
-
 SystemReplacementReader::SystemReplacementReader(std::string_view folderName)
-    : SystemReplacementReader(standardFileURL(folderName), std::make_shared<LocalFileSystem>()) {}
+    : SystemReplacementReader(fileInFolder(userConfigDirectory(), folderName, fileName), std::make_shared<LocalFileSystem>()) {}
 
 SystemReplacementReader::SystemReplacementReader(std::optional<std::filesystem::path> fileURL,
                                                  std::shared_ptr<const FileSystem> fileSystem)

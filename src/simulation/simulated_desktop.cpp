@@ -15,16 +15,6 @@ VirtualTime::duration toDuration(double seconds) {
   return std::chrono::round<VirtualTime::duration>(std::chrono::duration<double>(std::max(0.0, seconds)));
 }
 
-std::uint64_t flagsFor(KeyModifiers modifiers) {
-  std::uint64_t flags = 0;
-  if (modifiers.contains(KeyModifiers::shift)) flags |= rawEventFlag::shift;
-  if (modifiers.contains(KeyModifiers::control)) flags |= rawEventFlag::control;
-  if (modifiers.contains(KeyModifiers::option)) flags |= rawEventFlag::alternate;
-  if (modifiers.contains(KeyModifiers::command)) flags |= rawEventFlag::command;
-  if (modifiers.contains(KeyModifiers::function)) flags |= rawEventFlag::secondaryFn;
-  return flags;
-}
-
 const char* verdictName(Verdict verdict) {
   switch (verdict) {
     case Verdict::track: return "track";
@@ -177,7 +167,7 @@ void SimulatedDesktop::key(std::uint16_t keyCode, const std::string& characters,
                            KeyAction action) {
   SimulatedEvent event;
   event.keyCode = keyCode;
-  event.flags = flagsFor(modifiers);
+  event.flags = flagsFromModifiers(modifiers);
   event.unicode = unicode::toUtf16(characters);
   const VirtualTime at = now_;
   if (action != KeyAction::up) {

@@ -90,6 +90,10 @@ TEST(TapTranslation, FlagsMapToModifiers) {
                                rawEventFlag::command | rawEventFlag::secondaryFn)
                 .rawValue,
             31);
+  EXPECT_EQ(flagsFromModifiers({KeyModifiers::shift, KeyModifiers::command}), 0x120000u);
+  for (std::int64_t raw = 0; raw < 32; ++raw) {
+    EXPECT_EQ(modifiersFromFlags(flagsFromModifiers(KeyModifiers(raw))).rawValue, raw);
+  }
 }
 
 TEST(TapTranslation, VerdictsApplyToKeysOnly) {
