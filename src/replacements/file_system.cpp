@@ -92,7 +92,11 @@ bool LocalFileSystem::writeFileAtomically(const std::filesystem::path& path, std
     // The temporary file lives beside the target so that the rename stays on
     // one file system and is atomic.
     const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-    std::string pattern = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+    // Built piece by piece: GCC 12 warns falsely about "." + string in optimised builds.
+    std::string hidden(".");
+    hidden += path.filename().string();
+    hidden += ".XXXXXX";
+    std::string pattern = (folder / hidden).string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     FileDescriptor file(::mkostemp(name.data(), O_CLOEXEC));
