@@ -23,7 +23,7 @@ constexpr int exitSuccess = 0;
 constexpr int exitFailure = 1;
 constexpr int exitUsage = 2;
 
-const char* const usage =
+constexpr std::string_view usageText =
     "Usage:\n"
     "  marlinet check [--json] FILE\n"
     "      Reads a replacement list (a property list, as dragged out of the\n"
@@ -86,12 +86,12 @@ int check(const std::vector<std::string>& arguments, std::ostream& out, std::ost
     } else if (!file && (argument.empty() || argument.front() != '-' || argument == "-")) {
       file = argument;
     } else {
-      err << usage;
+      err << localized(usageText);
       return exitUsage;
     }
   }
   if (!file) {
-    err << usage;
+    err << localized(usageText);
     return exitUsage;
   }
 
@@ -121,14 +121,10 @@ int check(const std::vector<std::string>& arguments, std::ostream& out, std::ost
 
   out << localized("Usable replacements: %lld", static_cast<std::int64_t>(parsed.replacements.size())) << '\n';
   for (const Replacement& r : parsed.replacements) out << "  " << r.shortcut << " → " << escaped(r.phrase) << '\n';
-  if (parsed.skippedNonASCII > 0) {
-    out << localized("%lld shortcuts with other characters (such as Hangul) are skipped in this version.",
-                     parsed.skippedNonASCII)
-        << '\n';
-  }
-  if (parsed.skippedDisabled > 0) {
-    out << localized("%lld switched-off replacements are skipped.", parsed.skippedDisabled) << '\n';
-  }
+  out << localized("%lld shortcuts with other characters (such as Hangul) are skipped in this version.",
+                   parsed.skippedNonASCII)
+      << '\n'
+      << localized("%lld switched-off replacements are skipped.", parsed.skippedDisabled) << '\n';
   if (parsed.replacements.empty()) {
     out << localized("No replacements Marlinet can use were found in this file.") << '\n'
         << localized("Marlinet expands shortcuts made of English letters, digits and punctuation.") << '\n';
@@ -144,7 +140,7 @@ int simulate(const std::vector<std::string>& arguments, std::istream& in, std::o
                                          : arguments[i] == "--system"     ? &systemFile
                                                                           : nullptr;
     if (target == nullptr || target->has_value() || i + 1 >= arguments.size()) {
-      err << usage;
+      err << localized(usageText);
       return exitUsage;
     }
     *target = arguments[++i];
@@ -176,24 +172,24 @@ int simulate(const std::vector<std::string>& arguments, std::istream& in, std::o
 int runCommandLine(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
                    std::ostream& err) {
   if (arguments.empty()) {
-    err << usage;
+    err << localized(usageText);
     return exitUsage;
   }
   const std::string& command = arguments.front();
   const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
   if (command == "--help" || command == "-h" || command == "help") {
-    out << usage;
+    out << localized(usageText);
     return exitSuccess;
   }
   for (const std::string& argument : rest) {
     if (argument == "--help" || argument == "-h") {
-      out << usage;
+      out << localized(usageText);
       return exitSuccess;
     }
   }
   if (command == "check") return check(rest, out, err);
   if (command == "simulate") return simulate(rest, in, out, err);
-  err << usage;
+  err << localized(usageText);
   return exitUsage;
 }
 
