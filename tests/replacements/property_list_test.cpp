@@ -72,13 +72,5 @@ TEST(PropertyListTest, TextsThatAreNotUtf8AreRepaired) {
   EXPECT_EQ(*decoded->text(), "a\xef\xbf\xbd" "b");
 }
 
-TEST(PropertyListTest, FindLooksOnlyIntoDictionaries) {
-  const PropertyList dictionary(PropertyList::Dictionary{{"a", PropertyList(1)}});
-  ASSERT_NE(dictionary.find("a"), nullptr);
-  EXPECT_EQ(*dictionary.find("a"), PropertyList(1));
-  EXPECT_EQ(dictionary.find("b"), nullptr);
-  EXPECT_EQ(PropertyList("a").find("a"), nullptr);
-}
-
 }  // namespace
 }  // namespace marlinet

@@ -9,34 +9,15 @@ ParsedReplacements list(std::vector<Replacement> entries, std::int64_t nonASCII 
   return ParsedReplacements{std::move(entries), nonASCII, 0};
 }
 
-TEST(ReplacementLibraryTest, EmptyLibraryMergesToNothing) {
-  const ReplacementLibrary library;
-  EXPECT_TRUE(library.merged().empty());
-  EXPECT_EQ(makeSummary(library, SystemListSource::none, std::nullopt),
-            (ReplacementSummary{0, 0, 0, 0, SystemListSource::none, std::nullopt}));
-}
-
-TEST(ReplacementLibraryTest, ImportedOnlyKeepsFileOrder) {
-  ReplacementLibrary library;
-  library.imported = list({{"e", "5"}, {"a", "1"}, {"d", "4"}, {"b", "2"}, {"c", "3"}});
-  EXPECT_EQ(library.merged(), library.imported.replacements);
-  const auto summary = makeSummary(library, SystemListSource::none, Date{1.5});
-  EXPECT_EQ(summary.count, 5);
-  EXPECT_EQ(summary.systemCount, 0);
-  EXPECT_EQ(summary.importedCount, 5);
-  EXPECT_EQ(summary.importedAt, Date{1.5});
-}
-
 TEST(ReplacementLibraryTest, SystemWinsOnSharedShortcutAndCaseVariantsBothSurvive) {
   ReplacementLibrary library;
   library.system = list({{"omw", "system"}, {"Brb", "Be right back"}, {"ty", "Thank you"}}, 2);
-  library.imported = list({{"omw", "imported"}, {"brb", "lower"}, {"brb", "second brb"}}, 3);
+  library.imported = list({{"omw", "imported"}, {"brb", "lower"}, {"a", "first"}, {"brb", "second brb"}}, 3);
   const std::vector<Replacement> expected{
-      {"omw", "system"}, {"Brb", "Be right back"}, {"ty", "Thank you"}, {"brb", "lower"}};
+      {"omw", "system"}, {"Brb", "Be right back"}, {"ty", "Thank you"}, {"brb", "lower"}, {"a", "first"}};
   EXPECT_EQ(library.merged(), expected);
-
-  const auto summary = makeSummary(library, SystemListSource::globalDefaults, std::nullopt);
-  EXPECT_EQ(summary, (ReplacementSummary{4, 3, 3, 5, SystemListSource::globalDefaults, std::nullopt}));
+  EXPECT_EQ(makeSummary(library, SystemListSource::globalDefaults, Date{1.5}),
+            (ReplacementSummary{5, 3, 4, 5, SystemListSource::globalDefaults, Date{1.5}}));
 }
 
 TEST(ReplacementLibraryTest, SystemEntriesAreNeverDroppedEvenWhenRepeated) {
@@ -56,11 +37,10 @@ TEST(ReplacementLibraryTest, SummaryCountsSaturateInsteadOfOverflowing) {
 }
 
 TEST(ShortcutCharacterRuleTest, AcceptsExactlyPrintableAscii) {
-  for (const char* allowed : {"omw", "on my way", "e.g.", "~x", " ", "!", "~", ""}) {
+  for (const char* allowed : {"on my way", "e.g.", " ", "~", ""}) {
     EXPECT_FALSE(hasUnsupportedCharacters(allowed)) << allowed;
   }
-  for (const char* refused : {"caf\u00e9", "\u2192", "a\tb", "x\n", "\x7f", "\x1f", "\ud55c\uad6d", "\u65e5\u672c",
-                              "\u4e2d", "\xff", "\xc3"}) {
+  for (const char* refused : {"caf\u00e9", "\u2192", "a\tb", "\x7f", "\x1f", "\u4e2d", "\xff", "\xc3"}) {
     EXPECT_TRUE(hasUnsupportedCharacters(refused)) << refused;
   }
   EXPECT_TRUE(hasUnsupportedCharacters(std::string_view("a\0b", 3)));

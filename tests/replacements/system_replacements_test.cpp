@@ -4,14 +4,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <fstream>
-
 #include "support/replacements/fake_system_replacement_reading.h"
 
 namespace marlinet {
 namespace {
 
 using testing::FakeSystemReplacementReading;
+using Answer = std::pair<ParsedReplacements, SystemListSource>;
 
 PropertyList record(std::string replace, std::string with, std::optional<PropertyList> on = std::nullopt) {
   PropertyList::Dictionary fields{{"replace", PropertyList(std::move(replace))}, {"with", PropertyList(std::move(with))}};
@@ -19,28 +18,19 @@ PropertyList record(std::string replace, std::string with, std::optional<Propert
   return PropertyList(std::move(fields));
 }
 
-TEST(ReadSystemReplacementsTest, UsableGlobalListWinsWithoutAskingTheSpellChecker) {
-  FakeSystemReplacementReading reader;
-  reader.global = {record("omw", "On my way"), record("brb", "Be right back"), record("ty", "Thank you")};
-  reader.spellChecker = {{"sc", "spell"}};
-  const auto [parsed, source] = readSystemReplacements(reader);
-  EXPECT_EQ(source, SystemListSource::globalDefaults);
-  EXPECT_EQ(parsed.replacements.size(), 3u);
-  EXPECT_EQ(reader.spellCheckerReads, 0);
-}
-
-TEST(ReadSystemReplacementsTest, GlobalListWithOnlyCountedSkipsStillAnswers) {
-  FakeSystemReplacementReading reader;
-  reader.global = {record("a", "1", PropertyList(0)), record("b", "2", PropertyList(false)),
-                   record("c", "3", PropertyList("FALSE"))};
-  reader.spellChecker = {{"sc", "spell"}};
-  EXPECT_EQ(readSystemReplacements(reader),
-            std::pair(ParsedReplacements{{}, 0, 3}, SystemListSource::globalDefaults));
-  EXPECT_EQ(reader.spellCheckerReads, 0);
-
-  reader.global = {record("\xed\x95\x9c", "Hangul")};
-  EXPECT_EQ(readSystemReplacements(reader),
-            std::pair(ParsedReplacements{{}, 1, 0}, SystemListSource::globalDefaults));
+TEST(ReadSystemReplacementsTest, GlobalListWithEntriesOrCountedSkipsWinsWithoutAskingTheSpellChecker) {
+  const std::pair<std::vector<PropertyList>, ParsedReplacements> cases[] = {
+      {{record("omw", "On my way"), record("brb", "Be right back")}, {{{"omw", "On my way"}, {"brb", "Be right back"}}, 0, 0}},
+      {{record("a", "1", PropertyList(0)), record("b", "2", PropertyList("FALSE"))}, {{}, 0, 2}},
+      {{record("\xed\x95\x9c", "Hangul")}, {{}, 1, 0}},
+  };
+  for (const auto& [global, expected] : cases) {
+    FakeSystemReplacementReading reader;
+    reader.global = global;
+    reader.spellChecker = {{"sc", "spell"}};
+    EXPECT_EQ(readSystemReplacements(reader), Answer(expected, SystemListSource::globalDefaults));
+    EXPECT_EQ(reader.spellCheckerReads, 0);
+  }
 }
 
 TEST(ReadSystemReplacementsTest, FallsBackToTheSpellCheckerWhenTheGlobalListYieldsNothing) {
@@ -55,17 +45,29 @@ TEST(ReadSystemReplacementsTest, FallsBackToTheSpellCheckerWhenTheGlobalListYiel
     reader.global = global;
     reader.spellChecker = {{"b", "two"}, {"a", "one"}};
     EXPECT_EQ(readSystemReplacements(reader),
-              std::pair(ParsedReplacements{{{"a", "one"}, {"b", "two"}}, 0, 0}, SystemListSource::spellChecker));
+              Answer(ParsedReplacements{{{"a", "one"}, {"b", "two"}}, 0, 0}, SystemListSource::spellChecker));
+    // A spell-checker list that yields only skips still answers; an empty one does not.
+    reader.spellChecker = {{"\xed\x95\x9c", "Hangul"}};
+    EXPECT_EQ(readSystemReplacements(reader), Answer(ParsedReplacements{{}, 1, 0}, SystemListSource::spellChecker));
+    reader.spellChecker.clear();
+    EXPECT_EQ(readSystemReplacements(reader), Answer(ParsedReplacements{}, SystemListSource::none));
   }
 }
 
-TEST(ReadSystemReplacementsTest, SpellCheckerAnswersWhateverItsParseYields) {
+TEST(SystemListCacheTest, ParsesAgainOnlyWhenTheRevisionChanges) {
   FakeSystemReplacementReading reader;
-  reader.spellChecker = {{"\xed\x95\x9c", "Hangul"}};
-  EXPECT_EQ(readSystemReplacements(reader), std::pair(ParsedReplacements{{}, 1, 0}, SystemListSource::spellChecker));
-
-  reader.spellChecker.clear();
-  EXPECT_EQ(readSystemReplacements(reader), std::pair(ParsedReplacements{}, SystemListSource::none));
+  reader.global = {record("omw", "On my way")};
+  SystemListCache cache;
+  reader.revisionToken = "1";
+  EXPECT_EQ(cache.read(reader).first.replacements.size(), 1u);
+  reader.global = {record("omw", "On my way"), record("brb", "Be right back")};
+  EXPECT_EQ(cache.read(reader).first.replacements.size(), 1u) << "same revision: the last answer";
+  reader.revisionToken = "2";
+  EXPECT_EQ(cache.read(reader).first.replacements.size(), 2u);
+  reader.revisionToken.reset();  // a reader that cannot tell is read every time
+  cache.read(reader);
+  cache.read(reader);
+  EXPECT_EQ(reader.globalReads, 4);
 }
 
 // --- The file-backed reader ---------------------------------------------------
@@ -90,51 +92,27 @@ class SystemReplacementReaderTest : public ::testing::Test {
   std::filesystem::path folder_;
 };
 
-TEST_F(SystemReplacementReaderTest, RootArrayIsTheGlobalList) {
-  const auto reader = readerFor("system_records.binary.plist");
-  ASSERT_TRUE(reader.globalReplacementItems().has_value());
-  EXPECT_EQ(reader.globalReplacementItems()->size(), 2u);
-  EXPECT_TRUE(reader.spellCheckerReplacements().empty());
-  EXPECT_EQ(readSystemReplacements(reader).second, SystemListSource::globalDefaults);
-}
+TEST_F(SystemReplacementReaderTest, RootArrayIsTheGlobalListAndRootDictionaryTheSpellCheckerMap) {
+  const auto array = readerFor("system_records.binary.plist");
+  ASSERT_TRUE(array.globalReplacementItems().has_value());
+  EXPECT_EQ(array.globalReplacementItems()->size(), 2u);
+  EXPECT_TRUE(array.spellCheckerReplacements().empty());
 
-TEST_F(SystemReplacementReaderTest, RootDictionaryIsTheSpellCheckerMap) {
-  const auto reader = readerFor("root_dictionary.xml.plist");
-  EXPECT_FALSE(reader.globalReplacementItems().has_value());
-  EXPECT_EQ(reader.spellCheckerReplacements().size(), 5u);
-  const auto [parsed, source] = readSystemReplacements(reader);
-  EXPECT_EQ(source, SystemListSource::spellChecker);
-  EXPECT_EQ(parsed.replacements.size(), 3u);
+  const auto dictionary = readerFor("root_dictionary.xml.plist");
+  EXPECT_FALSE(dictionary.globalReplacementItems().has_value());
+  EXPECT_EQ(dictionary.spellCheckerReplacements().size(), 5u);
+  EXPECT_EQ(readSystemReplacements(dictionary).second, SystemListSource::spellChecker);
 }
 
 TEST_F(SystemReplacementReaderTest, MissingOrBrokenFilesHaveNeitherSource) {
-  const SystemReplacementReader missing(folder_ / "absent.plist", std::make_shared<LocalFileSystem>());
-  EXPECT_EQ(readSystemReplacements(missing), std::pair(ParsedReplacements{}, SystemListSource::none));
-  for (const char* file : {"truncated_binary.raw.plist", "binary_garbage.raw.plist", "root_text.xml.plist"}) {
-    EXPECT_EQ(readSystemReplacements(readerFor(file)), std::pair(ParsedReplacements{}, SystemListSource::none))
-        << file;
+  std::filesystem::create_directories(folder_ / "dir.plist");  // a folder where the file should be
+  for (const char* path : {"absent.plist", "dir.plist"}) {
+    const SystemReplacementReader reader(folder_ / path, std::make_shared<LocalFileSystem>());
+    EXPECT_EQ(readSystemReplacements(reader), Answer(ParsedReplacements{}, SystemListSource::none)) << path;
   }
-  // A folder where the file should be.
-  std::filesystem::create_directories(folder_ / "dir.plist");
-  const SystemReplacementReader folder(folder_ / "dir.plist", std::make_shared<LocalFileSystem>());
-  EXPECT_EQ(readSystemReplacements(folder).second, SystemListSource::none);
-}
-
-TEST(SystemListCacheTest, ParsesAgainOnlyWhenTheRevisionChanges) {
-  FakeSystemReplacementReading reader;
-  reader.global = {record("omw", "On my way")};
-  SystemListCache cache;
-  reader.revisionToken = "1";
-  EXPECT_EQ(cache.read(reader).first.replacements.size(), 1u);
-  reader.global = {record("omw", "On my way"), record("brb", "Be right back")};
-  EXPECT_EQ(cache.read(reader).first.replacements.size(), 1u) << "same revision: the last answer";
-  EXPECT_EQ(reader.globalReads, 1);
-  reader.revisionToken = "2";
-  EXPECT_EQ(cache.read(reader).first.replacements.size(), 2u);
-  reader.revisionToken.reset();  // a reader that cannot tell is read every time
-  cache.read(reader);
-  cache.read(reader);
-  EXPECT_EQ(reader.globalReads, 4);
+  for (const char* file : {"truncated_binary.raw.plist", "binary_garbage.raw.plist", "root_text.xml.plist"}) {
+    EXPECT_EQ(readSystemReplacements(readerFor(file)), Answer(ParsedReplacements{}, SystemListSource::none)) << file;
+  }
 }
 
 TEST_F(SystemReplacementReaderTest, RevisionFollowsEditsOfTheFile) {
