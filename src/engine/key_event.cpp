@@ -7,21 +7,10 @@
 namespace marlinet {
 namespace {
 
+// Controls, DEL and the private-use range in which function and navigation
+// keys report themselves.
 bool isControlOrFunctionKeyScalar(char32_t c) {
   return c <= 0x1F || c == 0x7F || (c >= 0xF700 && c <= 0xF8FF);
-}
-
-bool hasControlOrFunctionKeyScalar(std::string_view text) {
-  for (unsigned char byte : text) {
-    // Only lead bytes that can start a C0 control, DEL or U+F7xx/U+F8xx matter.
-    if (byte <= 0x1F || byte == 0x7F || byte == 0xEF) {
-      for (char32_t c : unicode::scalars(text)) {
-        if (isControlOrFunctionKeyScalar(c)) return true;
-      }
-      return false;
-    }
-  }
-  return false;
 }
 
 }  // namespace
@@ -41,7 +30,7 @@ TypedInput KeyEvent::typedInput() const {
     return TypedInput::reset();
   }
   if (characters.empty()) return TypedInput::typed({});
-  if (hasControlOrFunctionKeyScalar(characters)) return TypedInput::reset();
+  if (unicode::anyScalar(characters, &isControlOrFunctionKeyScalar)) return TypedInput::reset();
   return TypedInput::typed(characters);
 }
 

@@ -201,6 +201,18 @@ std::vector<char32_t> scalars(std::string_view text) {
   return result;
 }
 
+bool anyScalar(std::string_view text, bool (*test)(char32_t)) noexcept {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+  const auto length = static_cast<int64_t>(text.size());
+  int64_t i = 0;
+  while (i < length) {
+    UChar32 c;
+    U8_NEXT(bytes, i, length, c);
+    if (test(c < 0 ? kReplacement : static_cast<char32_t>(c))) return true;
+  }
+  return false;
+}
+
 bool isLetter(std::string_view character) noexcept {
   if (character.empty()) return false;
   const auto c = static_cast<unsigned char>(character.front());

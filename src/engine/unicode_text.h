@@ -33,6 +33,9 @@ std::vector<std::string> characters(std::string_view text);
 // Decodes the first scalar of `text` (U+FFFD for an ill-formed start, 0 for empty text).
 char32_t firstScalar(std::string_view text) noexcept;
 std::vector<char32_t> scalars(std::string_view text);
+// Whether any scalar of `text` satisfies `test` (ill-formed sequences are
+// tested as U+FFFD); stops at the first that does and allocates nothing.
+bool anyScalar(std::string_view text, bool (*test)(char32_t)) noexcept;
 
 // Properties of a character (judged by its first scalar, as for letters and numbers).
 bool isLetter(std::string_view character) noexcept;
