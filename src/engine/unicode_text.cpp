@@ -9,6 +9,8 @@
 #include <unicode/utext.h>
 #include <unicode/utf8.h>
 
+#include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace marlinet::unicode {
@@ -104,6 +106,10 @@ bool isValidUtf8(std::string_view text) noexcept {
   const auto length = static_cast<int64_t>(text.size());
   int64_t i = 0;
   while (i < length) {
+    // Runs of ASCII are the common case: eight bytes at a time.
+    std::uint64_t word = 0;
+    while (i + 8 <= length && (std::memcpy(&word, bytes + i, 8), (word & 0x8080808080808080ULL) == 0)) i += 8;
+    if (i == length) break;
     if (bytes[i] < 0x80) {
       ++i;
       continue;

@@ -65,8 +65,8 @@ inline constexpr std::uint64_t maxPropertyListValues = 1u << 21;
 // that is not a property list, or that nests or expands beyond the limits.
 std::optional<PropertyList> decodePropertyList(std::string_view bytes);
 
-// Encodes `value` in `format` (for tools and tests; the application only
-// reads). Absent when the value nests too deep. Dates keep whole
+// Encodes `value` in `format` through libplist (for tools and tests; the
+// application only reads, and reads with its own decoders for speed). Absent when the value nests too deep. Dates keep whole
 // microseconds within the 32-bit range of seconds.
 std::optional<std::string> encodePropertyList(const PropertyList& value, PropertyListFormat format);
 

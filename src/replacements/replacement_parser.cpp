@@ -10,9 +10,15 @@ namespace marlinet {
 namespace {
 
 // Applies the cleaning every parser shares and accumulates the outcome.
+// The shortcuts it is given must outlive it: it remembers them to drop repeats.
 class ListBuilder {
  public:
-  void add(std::string_view rawShortcut, std::string_view phrase) {
+  explicit ListBuilder(std::size_t expected) {
+    result_.replacements.reserve(expected);
+    seen_.reserve(expected);
+  }
+
+  void add(std::string_view rawShortcut, std::string&& phrase) {
     const std::string_view shortcut = trimmedWhitespaceAndNewlines(rawShortcut);
     if (shortcut.empty() || phrase.empty()) return;
     if (hasUnsupportedCharacters(shortcut)) {
@@ -22,8 +28,8 @@ class ListBuilder {
     if (!seen_.emplace(shortcut).second) return;
     // The phrase is typed as it is; only text that is not even UTF-8 (which
     // the engine cannot segment) is repaired.
-    std::string cleanPhrase = unicode::isValidUtf8(phrase) ? std::string(phrase) : unicode::sanitizedUtf8(phrase);
-    result_.replacements.push_back(Replacement{std::string(shortcut), std::move(cleanPhrase)});
+    if (!unicode::isValidUtf8(phrase)) phrase = unicode::sanitizedUtf8(phrase);
+    result_.replacements.push_back(Replacement{std::string(shortcut), std::move(phrase)});
   }
 
   void addDisabled() { ++result_.skippedDisabled; }
@@ -32,8 +38,14 @@ class ListBuilder {
 
  private:
   ParsedReplacements result_;
-  std::unordered_set<std::string> seen_;
+  std::unordered_set<std::string_view> seen_;
 };
+
+std::string* textIn(PropertyList& dictionary, std::string_view key) {
+  auto& entries = std::get<PropertyList::Dictionary>(dictionary.value);
+  const auto found = entries.find(key);
+  return found == entries.end() ? nullptr : std::get_if<std::string>(&found->second.value);
+}
 
 bool asciiEqualsIgnoringCase(std::string_view text, std::string_view lowercase) {
   if (text.size() != lowercase.size()) return false;
@@ -47,15 +59,16 @@ bool asciiEqualsIgnoringCase(std::string_view text, std::string_view lowercase) 
 
 // A system-shape record, when "replace" and "with" are both texts. Applies
 // the "on" test and the cleaning; returns false when the shape does not match.
-bool addSystemRecord(const PropertyList& element, ListBuilder& builder) {
-  const PropertyList* replace = element.find("replace");
-  const PropertyList* with = element.find("with");
-  if (replace == nullptr || with == nullptr || replace->text() == nullptr || with->text() == nullptr) return false;
+// The phrase is moved out of `element`, which must be a dictionary.
+bool addSystemRecord(PropertyList& element, ListBuilder& builder) {
+  const std::string* replace = textIn(element, "replace");
+  std::string* with = textIn(element, "with");
+  if (replace == nullptr || with == nullptr) return false;
   if (const PropertyList* on = element.find("on"); on != nullptr && isSwitchedOff(*on)) {
     builder.addDisabled();
     return true;
   }
-  builder.add(*replace->text(), *with->text());
+  builder.add(*replace, std::move(*with));
   return true;
 }
 
@@ -83,9 +96,9 @@ bool isSwitchedOff(const PropertyList& on) {
   return false;
 }
 
-ParsedReplacements parseItems(const std::vector<PropertyList>& items) {
-  ListBuilder builder;
-  for (const PropertyList& element : items) {
+ParsedReplacements parseItems(std::vector<PropertyList> items) {
+  ListBuilder builder(items.size());
+  for (PropertyList& element : items) {
     if (element.dictionary() != nullptr) addSystemRecord(element, builder);
   }
   return std::move(builder).finish();
@@ -93,32 +106,32 @@ ParsedReplacements parseItems(const std::vector<PropertyList>& items) {
 
 ParsedReplacements parseDictionary(const std::map<std::string, std::string>& entries) {
   // std::map orders by bytes, which for UTF-8 is code-point order.
-  ListBuilder builder;
-  for (const auto& [shortcut, phrase] : entries) builder.add(shortcut, phrase);
+  ListBuilder builder(entries.size());
+  for (const auto& [shortcut, phrase] : entries) builder.add(shortcut, std::string(phrase));
   return std::move(builder).finish();
 }
 
 PropertyListParseResult parsePropertyList(std::string_view bytes) try {
-  const std::optional<PropertyList> root = decodePropertyList(bytes);
+  std::optional<PropertyList> root = decodePropertyList(bytes);
   if (!root) return ReplacementParseError::unreadable;
 
   if (const PropertyList::Dictionary* dictionary = root->dictionary()) {
     if (auto entries = textDictionary(*dictionary)) return parseDictionary(*entries);
     return ReplacementParseError::unexpectedFormat;
   }
-  const PropertyList::Array* array = root->array();
+  auto* array = std::get_if<PropertyList::Array>(&root->value);
   if (array == nullptr) return ReplacementParseError::unexpectedFormat;
   if (array->empty()) return ParsedReplacements{};
 
-  ListBuilder builder;
+  ListBuilder builder(array->size());
   std::int64_t recognised = 0;
-  for (const PropertyList& element : *array) {
+  for (PropertyList& element : *array) {
     if (element.dictionary() == nullptr) continue;
-    const PropertyList* shortcut = element.find("shortcut");
-    const PropertyList* phrase = element.find("phrase");
-    if (shortcut != nullptr && phrase != nullptr && shortcut->text() != nullptr && phrase->text() != nullptr) {
+    const std::string* shortcut = textIn(element, "shortcut");
+    std::string* phrase = textIn(element, "phrase");
+    if (shortcut != nullptr && phrase != nullptr) {
       ++recognised;
-      builder.add(*shortcut->text(), *phrase->text());
+      builder.add(*shortcut, std::move(*phrase));
     } else if (addSystemRecord(element, builder)) {
       ++recognised;
     }

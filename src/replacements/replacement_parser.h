@@ -24,8 +24,8 @@ using PropertyListParseResult = std::variant<ParsedReplacements, ReplacementPars
 PropertyListParseResult parsePropertyList(std::string_view bytes);
 
 // The system's records ("replace", "with", optional "on"). Never fails:
-// malformed elements are skipped.
-ParsedReplacements parseItems(const std::vector<PropertyList>& items);
+// malformed elements are skipped. Takes the list to move the phrases out.
+ParsedReplacements parseItems(std::vector<PropertyList> items);
 
 // A map from shortcut to phrase, read in ascending code-point order of the
 // keys. `skippedDisabled` is always 0.

@@ -5,8 +5,8 @@
 namespace marlinet {
 
 std::pair<ParsedReplacements, SystemListSource> readSystemReplacements(const SystemReplacementReading& reader) try {
-  if (const auto items = reader.globalReplacementItems(); items && !items->empty()) {
-    ParsedReplacements parsed = parseItems(*items);
+  if (auto items = reader.globalReplacementItems(); items && !items->empty()) {
+    ParsedReplacements parsed = parseItems(std::move(*items));
     if (!parsed.replacements.empty() || parsed.skippedNonASCII + parsed.skippedDisabled > 0) {
       return {std::move(parsed), SystemListSource::globalDefaults};
     }

@@ -1,0 +1,74 @@
+// Feeds arbitrary bytes to the property-list decoders; whatever decodes must
+// survive being written by libplist, in either encoding, and read back. This
+// holds our two readers to an independent writer on values no corpus lists.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "replacements/property_list.h"
+
+namespace {
+
+using marlinet::PropertyList;
+
+// Equal up to what the writer may drop: dates keep about whole seconds, reals may
+// lose their last digits, texts end at U+0000, identifiers keep 32 bits in
+// the compact encoding, and XML spells an identifier as a dictionary.
+bool sameValue(const PropertyList& read, const PropertyList& again) {
+  if (const auto* uid = std::get_if<PropertyList::Uid>(&read.value)) {
+    if (const auto* other = std::get_if<PropertyList::Uid>(&again.value)) {
+      return other->value == (uid->value & 0xFFFFFFFFu);
+    }
+    const PropertyList* inner = again.find("CF$UID");
+    return again.dictionary() && again.dictionary()->size() == 1 && inner &&
+           *inner == PropertyList(static_cast<std::int64_t>(uid->value));
+  }
+  if (read.value.index() != again.value.index()) return false;
+  if (const auto* text = read.text()) {
+    return std::string_view(*text).substr(0, text->find('\0')) == *again.text();
+  }
+  if (const auto* date = std::get_if<marlinet::Date>(&read.value)) {
+    return std::fabs(date->secondsSinceReferenceDate - std::get<marlinet::Date>(again.value).secondsSinceReferenceDate) <=
+           1.0;
+  }
+  if (const auto* real = std::get_if<double>(&read.value)) {
+    const double other = std::get<double>(again.value);
+    if (std::isnan(*real) || std::isnan(other)) return std::isnan(*real) && std::isnan(other);
+    return *real == other || std::fabs(*real - other) <= 1e-9 * std::fmax(std::fabs(*real), std::fabs(other));
+  }
+  if (const auto* array = read.array()) {
+    const auto& otherArray = *again.array();
+    if (array->size() != otherArray.size()) return false;
+    for (std::size_t i = 0; i < array->size(); ++i) {
+      if (!sameValue((*array)[i], otherArray[i])) return false;
+    }
+    return true;
+  }
+  if (const auto* dictionary = read.dictionary()) {
+    if (dictionary->size() != again.dictionary()->size()) return false;
+    for (const auto& [key, item] : *dictionary) {
+      const PropertyList* other = again.find(key);
+      if (other == nullptr || !sameValue(item, *other)) return false;
+    }
+    return true;
+  }
+  return read == again;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const auto read = marlinet::decodePropertyList(bytes);
+  if (!read) return 0;
+  for (const auto format : {marlinet::PropertyListFormat::xml, marlinet::PropertyListFormat::binary}) {
+    // The writer refuses dates beyond its 32-bit range of seconds; nothing to compare then.
+    const auto written = marlinet::encodePropertyList(*read, format);
+    if (!written) continue;
+    const auto again = marlinet::decodePropertyList(*written);
+    if (!again || !sameValue(*read, *again)) std::abort();
+  }
+  return 0;
+}

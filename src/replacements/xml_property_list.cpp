@@ -1,0 +1,446 @@
+#include "replacements/xml_property_list.h"
+
+#include <charconv>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "engine/unicode_text.h"
+
+namespace marlinet {
+namespace {
+
+// Raised inside the reader only; the entry point turns it into "absent".
+struct Malformed {};
+
+[[noreturn]] void malformed() { throw Malformed{}; }
+
+bool isXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+bool isNameCharacter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+         c == ':' || c == '.';
+}
+
+std::string_view trimmed(std::string_view text) {
+  while (!text.empty() && isXmlSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isXmlSpace(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// --- Scalar values ----------------------------------------------------------
+
+template <typename Number>
+Number wholeNumber(std::string_view text, int base) {
+  Number value{};
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value, base);
+  if (text.empty() || error != std::errc{} || stop != end) malformed();
+  return value;
+}
+
+std::int64_t integerValue(std::string_view text) {
+  text = trimmed(text);
+  bool negative = false;
+  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  int base = 10;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    base = 16;
+    text.remove_prefix(2);
+  }
+  const auto magnitude = wholeNumber<std::uint64_t>(text, base);
+  if (negative) {
+    if (magnitude > (std::uint64_t{1} << 63)) malformed();
+    return static_cast<std::int64_t>(std::uint64_t{0} - magnitude);
+  }
+  // Above the signed range the bits are kept, as the compact encoding keeps them.
+  return static_cast<std::int64_t>(magnitude);
+}
+
+double realValue(std::string_view text) {
+  text = trimmed(text);
+  // Writers spell infinity "+infinity"; the number reader takes no plus sign.
+  if (!text.empty() && text.front() == '+') {
+    text.remove_prefix(1);
+    if (!text.empty() && text.front() == '-') malformed();
+  }
+  double value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc{} || stop != end) malformed();
+  return value;
+}
+
+int digits(std::string_view text, std::size_t at, std::size_t width) {
+  int value = 0;
+  for (std::size_t i = at; i < at + width; ++i) {
+    if (text[i] < '0' || text[i] > '9') malformed();
+    value = value * 10 + (text[i] - '0');
+  }
+  return value;
+}
+
+// "2024-05-01T12:30:00Z", with an optional fraction of a second.
+Date dateValue(std::string_view text) {
+  text = trimmed(text);
+  if (text.size() < 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
+      text[16] != ':' || text.back() != 'Z') {
+    malformed();
+  }
+  const std::chrono::year_month_day day{std::chrono::year{digits(text, 0, 4)},
+                                        std::chrono::month{static_cast<unsigned>(digits(text, 5, 2))},
+                                        std::chrono::day{static_cast<unsigned>(digits(text, 8, 2))}};
+  const int hour = digits(text, 11, 2);
+  const int minute = digits(text, 14, 2);
+  const int second = digits(text, 17, 2);
+  if (!day.ok() || hour > 23 || minute > 59 || second > 59) malformed();
+  double fraction = 0;
+  if (const std::string_view rest = text.substr(19, text.size() - 20); !rest.empty()) {
+    if (rest.size() < 2 || rest.front() != '.') malformed();
+    for (const char c : rest.substr(1)) {
+      if (c < '0' || c > '9') malformed();
+    }
+    std::from_chars(rest.data(), rest.data() + rest.size(), fraction);
+  }
+  const auto days = std::chrono::sys_days(day).time_since_epoch().count();
+  const double unixSeconds = static_cast<double>(days) * 86400.0 + hour * 3600 + minute * 60 + second;
+  return Date{unixSeconds - Date::referenceDateUnixSeconds + fraction};
+}
+
+int sextet(char c) {
+  if (c >= 'A' && c <= 'Z') return c - 'A';
+  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+  if (c >= '0' && c <= '9') return c - '0' + 52;
+  if (c == '+') return 62;
+  if (c == '/') return 63;
+  return -1;
+}
+
+std::string base64Value(std::string_view text) {
+  std::string bytes;
+  bytes.reserve(text.size() / 4 * 3 + 2);
+  std::uint32_t bits = 0;
+  int pending = 0;  // sextets in `bits`
+  int padding = 0;
+  for (const char c : text) {
+    if (isXmlSpace(c)) continue;
+    if (c == '=') {
+      if (++padding > 2 || pending < 2) malformed();
+      continue;
+    }
+    const int value = sextet(c);
+    if (value < 0 || padding > 0) malformed();
+    bits = (bits << 6) | static_cast<std::uint32_t>(value);
+    if (++pending == 4) {
+      bytes.push_back(static_cast<char>(bits >> 16));
+      bytes.push_back(static_cast<char>(bits >> 8));
+      bytes.push_back(static_cast<char>(bits));
+      bits = 0;
+      pending = 0;
+    }
+  }
+  if (pending == 1) malformed();
+  if (pending == 2) bytes.push_back(static_cast<char>(bits >> 4));
+  if (pending == 3) {
+    bytes.push_back(static_cast<char>(bits >> 10));
+    bytes.push_back(static_cast<char>(bits >> 2));
+  }
+  return bytes;
+}
+
+void appendReference(std::string& out, std::string_view name) {
+  if (name == "lt") return out.push_back('<');
+  if (name == "gt") return out.push_back('>');
+  if (name == "amp") return out.push_back('&');
+  if (name == "quot") return out.push_back('"');
+  if (name == "apos") return out.push_back('\'');
+  if (name.size() < 2 || name.front() != '#') malformed();  // entities of a document type are not read
+  const bool hex = name[1] == 'x';
+  const auto scalar = wholeNumber<std::uint32_t>(name.substr(hex ? 2 : 1), hex ? 16 : 10);
+  if (scalar == 0 || scalar > 0x10FFFF) malformed();
+  unicode::appendScalar(out, static_cast<char32_t>(scalar));  // a lone surrogate becomes U+FFFD
+}
+
+void appendCharacterData(std::string& out, std::string_view data) {
+  for (;;) {
+    const std::size_t ampersand = data.find('&');
+    out.append(data.substr(0, ampersand));
+    if (ampersand == std::string_view::npos) return;
+    const std::size_t semicolon = data.find(';', ampersand);
+    if (semicolon == std::string_view::npos) malformed();
+    appendReference(out, data.substr(ampersand + 1, semicolon - ampersand - 1));
+    data.remove_prefix(semicolon + 1);
+  }
+}
+
+// --- Markup -----------------------------------------------------------------
+
+enum class Element { plist, array, dict, key, string, integer, real, trueValue, falseValue, date, data, other };
+
+Element elementNamed(std::string_view name) {
+  switch (name.size()) {
+    case 3:
+      if (name == "key") return Element::key;
+      break;
+    case 4:
+      if (name == "dict") return Element::dict;
+      if (name == "real") return Element::real;
+      if (name == "true") return Element::trueValue;
+      if (name == "date") return Element::date;
+      if (name == "data") return Element::data;
+      break;
+    case 5:
+      if (name == "array") return Element::array;
+      if (name == "plist") return Element::plist;
+      if (name == "false") return Element::falseValue;
+      break;
+    case 6:
+      if (name == "string") return Element::string;
+      break;
+    case 7:
+      if (name == "integer") return Element::integer;
+      break;
+    default:
+      break;
+  }
+  return Element::other;
+}
+
+struct Tag {
+  Element element = Element::other;
+  bool closing = false;
+  bool selfClosing = false;  // <name/>
+};
+
+class Reader {
+ public:
+  explicit Reader(std::string_view text) : text_(text) {}
+
+  PropertyList document() {
+    if (startsWith("\xEF\xBB\xBF")) at_ = 3;
+    skipMarkup(true);
+    const Tag first = tag();
+    PropertyList root;
+    if (first.element == Element::plist) {
+      if (first.closing || first.selfClosing) malformed();
+      skipMarkup(false);
+      root = value(tag(), 1);
+      skipMarkup(false);
+      const Tag end = tag();
+      if (!end.closing || end.element != Element::plist) malformed();
+    } else {
+      root = value(first, 1);  // a bare value, as older writers left it
+    }
+    skipMarkup(false);
+    if (at_ != text_.size()) malformed();
+    return root;
+  }
+
+ private:
+  bool startsWith(std::string_view prefix) const { return text_.compare(at_, prefix.size(), prefix) == 0; }
+  // Whether the markup at the current position starts with "<!" or "<?".
+  bool atDeclaration() const {
+    return at_ + 1 < text_.size() && text_[at_] == '<' && (text_[at_ + 1] == '!' || text_[at_ + 1] == '?');
+  }
+
+  void skipPast(std::string_view marker, std::size_t from) {
+    const std::size_t found = text_.find(marker, from);
+    if (found == std::string_view::npos) malformed();
+    at_ = found + marker.size();
+  }
+
+  // Whitespace, comments and processing instructions; in the prolog also the
+  // document type declaration, internal subset and all.
+  void skipMarkup(bool prolog) {
+    for (;;) {
+      while (at_ < text_.size() && isXmlSpace(text_[at_])) ++at_;
+      if (!atDeclaration()) return;
+      if (startsWith("<!--")) {
+        skipPast("-->", at_ + 4);
+      } else if (startsWith("<?")) {
+        skipPast("?>", at_ + 2);
+      } else if (prolog && startsWith("<!DOCTYPE")) {
+        skipDocumentType();
+      } else {
+        return;
+      }
+    }
+  }
+
+  void skipDocumentType() {
+    bool inSubset = false;
+    char quote = 0;
+    for (std::size_t i = at_ + 9; i < text_.size(); ++i) {
+      const char c = text_[i];
+      if (quote != 0) {
+        if (c == quote) quote = 0;
+      } else if (c == '"' || c == '\'') {
+        quote = c;
+      } else if (c == '[') {
+        inSubset = true;
+      } else if (c == ']') {
+        inSubset = false;
+      } else if (c == '>' && !inSubset) {
+        at_ = i + 1;
+        return;
+      }
+    }
+    malformed();
+  }
+
+  // The tag at the current position; attributes are stepped over.
+  Tag tag() {
+    if (!startsWith("<")) malformed();
+    Tag result;
+    std::size_t i = at_ + 1;
+    if (i < text_.size() && text_[i] == '/') {
+      result.closing = true;
+      ++i;
+    }
+    const std::size_t nameStart = i;
+    while (i < text_.size() && isNameCharacter(text_[i])) ++i;
+    result.element = elementNamed(text_.substr(nameStart, i - nameStart));
+    if (result.element == Element::other || i == text_.size() || !(isXmlSpace(text_[i]) || text_[i] == '/' || text_[i] == '>')) {
+      malformed();
+    }
+    if (text_[i] == '>') {  // the usual case: no attributes
+      at_ = i + 1;
+      return result;
+    }
+    char quote = 0;
+    for (; i < text_.size(); ++i) {
+      const char c = text_[i];
+      if (quote != 0) {
+        if (c == quote) quote = 0;
+      } else if (c == '"' || c == '\'') {
+        quote = c;
+      } else if (c == '>') {
+        result.selfClosing = text_[i - 1] == '/';
+        if (result.closing && result.selfClosing) malformed();
+        at_ = i + 1;
+        return result;
+      } else if (c == '<') {
+        break;
+      }
+    }
+    malformed();
+  }
+
+  void expectClosing(Element element) {
+    const Tag end = tag();
+    if (!end.closing || end.element != element) malformed();
+  }
+
+  // The character data of an element up to its closing tag, references
+  // resolved, CDATA taken as it stands and comments dropped.
+  std::string text(const Tag& open) {
+    std::string result;
+    if (open.selfClosing) return result;
+    for (;;) {
+      const std::size_t next = text_.find('<', at_);
+      if (next == std::string_view::npos) malformed();
+      appendCharacterData(result, text_.substr(at_, next - at_));
+      at_ = next;
+      if (!atDeclaration()) {
+        expectClosing(open.element);
+        break;
+      }
+      if (startsWith("<![CDATA[")) {
+        const std::size_t start = at_ + 9;
+        skipPast("]]>", start);
+        result.append(text_.substr(start, at_ - 3 - start));
+      } else if (startsWith("<!--")) {
+        skipPast("-->", at_ + 4);
+      } else {
+        expectClosing(open.element);
+        break;
+      }
+    }
+    if (!unicode::isValidUtf8(result)) result = unicode::sanitizedUtf8(result);
+    return result;
+  }
+
+  PropertyList value(const Tag& open, int depth) {
+    if (open.closing || depth > maxPropertyListDepth) malformed();
+    switch (open.element) {
+      case Element::string:
+      case Element::key:
+        return PropertyList(text(open));
+      case Element::dict:
+        return dictionary(open, depth);
+      case Element::array:
+        return array(open, depth);
+      case Element::integer:
+        return PropertyList(integerValue(text(open)));
+      case Element::real:
+        return PropertyList(realValue(text(open)));
+      case Element::trueValue:
+      case Element::falseValue:
+        if (!open.selfClosing) {
+          skipMarkup(false);
+          expectClosing(open.element);
+        }
+        return PropertyList(open.element == Element::trueValue);
+      case Element::date:
+        return PropertyList(dateValue(text(open)));
+      case Element::data:
+        return PropertyList(PropertyList::Data{base64Value(text(open))});
+      case Element::plist:
+      case Element::other:
+        break;
+    }
+    malformed();
+  }
+
+  PropertyList array(const Tag& open, int depth) {
+    PropertyList::Array items;
+    if (open.selfClosing) return PropertyList(std::move(items));
+    for (;;) {
+      skipMarkup(false);
+      const Tag next = tag();
+      if (next.closing) {
+        if (next.element != Element::array) malformed();
+        return PropertyList(std::move(items));
+      }
+      items.push_back(value(next, depth + 1));
+    }
+  }
+
+  PropertyList dictionary(const Tag& open, int depth) {
+    PropertyList::Dictionary entries;
+    if (open.selfClosing) return PropertyList(std::move(entries));
+    for (;;) {
+      skipMarkup(false);
+      const Tag keyTag = tag();
+      if (keyTag.closing) {
+        if (keyTag.element != Element::dict) malformed();
+        return PropertyList(std::move(entries));
+      }
+      if (keyTag.element != Element::key) malformed();
+      std::string key = text(keyTag);
+      skipMarkup(false);
+      PropertyList item = value(tag(), depth + 1);
+      // Writers sort keys, so the end is the right place; a repeated key keeps its last value.
+      entries.insert_or_assign(entries.end(), std::move(key), std::move(item));
+    }
+  }
+
+  std::string_view text_;
+  std::size_t at_ = 0;
+};
+
+}  // namespace
+
+std::optional<PropertyList> decodeXmlPropertyList(std::string_view text) {
+  try {
+    return Reader(text).document();
+  } catch (const Malformed&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace marlinet
