@@ -165,7 +165,7 @@ TEST(HostilePropertyListTest, SharedAndSelfReferencingArraysCannotExplode) {
 }
 
 TEST(HostilePropertyListTest, KeysHoldingNulAreUnreadable) {
-  // Each of these once aborted inside libplist.
+  // Found by fuzzing when libplist still read these files (it aborted on them).
   for (const auto& entry : fs::directory_iterator(fs::path(MARLINET_REPLACEMENTS_TEST_DATA) / "regression")) {
     EXPECT_EQ(errorOf(readBytes(entry.path())), ReplacementParseError::unreadable) << entry.path();
   }
