@@ -2,7 +2,8 @@
 
 #include <limits>
 #include <string_view>
-#include <unordered_set>
+
+#include "replacements/shortcut_set.h"
 
 namespace marlinet {
 
@@ -19,14 +20,13 @@ bool hasUnsupportedCharacters(std::string_view shortcut) noexcept {
 std::vector<Replacement> ReplacementLibrary::merged() const {
   std::vector<Replacement> result;
   result.reserve(system.replacements.size() + imported.replacements.size());
-  std::unordered_set<std::string_view> seen;
-  seen.reserve(result.capacity());
+  ShortcutSet seen(result.capacity());
   for (const Replacement& entry : system.replacements) {
     result.push_back(entry);
     seen.insert(entry.shortcut);
   }
   for (const Replacement& entry : imported.replacements) {
-    if (seen.insert(entry.shortcut).second) result.push_back(entry);
+    if (seen.insert(entry.shortcut)) result.push_back(entry);
   }
   return result;
 }

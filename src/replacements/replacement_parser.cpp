@@ -1,8 +1,7 @@
 #include "replacements/replacement_parser.h"
 
-#include <unordered_set>
-
 #include "engine/unicode_text.h"
+#include "replacements/shortcut_set.h"
 #include "replacements/text_trimming.h"
 
 namespace marlinet {
@@ -13,9 +12,8 @@ namespace {
 // The shortcuts it is given must outlive it: it remembers them to drop repeats.
 class ListBuilder {
  public:
-  explicit ListBuilder(std::size_t expected) {
+  explicit ListBuilder(std::size_t expected) : seen_(expected) {
     result_.replacements.reserve(expected);
-    seen_.reserve(expected);
   }
 
   void add(std::string_view rawShortcut, std::string&& phrase) {
@@ -25,7 +23,7 @@ class ListBuilder {
       ++result_.skippedNonASCII;
       return;
     }
-    if (!seen_.emplace(shortcut).second) return;
+    if (!seen_.insert(shortcut)) return;
     // The phrase is typed as it is; only text that is not even UTF-8 (which
     // the engine cannot segment) is repaired.
     if (!unicode::isValidUtf8(phrase)) phrase = unicode::sanitizedUtf8(phrase);
@@ -38,7 +36,7 @@ class ListBuilder {
 
  private:
   ParsedReplacements result_;
-  std::unordered_set<std::string_view> seen_;
+  ShortcutSet seen_;
 };
 
 std::string* textIn(PropertyList& dictionary, std::string_view key) {
