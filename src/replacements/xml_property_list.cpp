@@ -218,7 +218,9 @@ struct Tag {
 
 class Reader {
  public:
-  explicit Reader(std::string_view text) : text_(text) {}
+  // Pieces of well-formed UTF-8 cut at markup (ASCII) are well-formed too,
+  // so texts need no check of their own when the whole document passes.
+  explicit Reader(std::string_view text) : text_(text), wellFormed_(unicode::isValidUtf8(text)) {}
 
   PropertyList document() {
     if (startsWith("\xEF\xBB\xBF")) at_ = 3;
@@ -360,7 +362,7 @@ class Reader {
         break;
       }
     }
-    if (!unicode::isValidUtf8(result)) result = unicode::sanitizedUtf8(result);
+    if (!wellFormed_ && !unicode::isValidUtf8(result)) result = unicode::sanitizedUtf8(result);
     return result;
   }
 
@@ -430,6 +432,7 @@ class Reader {
   }
 
   std::string_view text_;
+  bool wellFormed_;
   std::size_t at_ = 0;
 };
 
