@@ -3,7 +3,6 @@
 #include <charconv>
 #include <chrono>
 #include <cstdint>
-#include <cstring>
 #include <string>
 
 #include "engine/unicode_text.h"
