@@ -11,10 +11,6 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-VirtualTime::duration toDuration(double seconds) {
-  return std::chrono::round<VirtualTime::duration>(std::chrono::duration<double>(std::max(0.0, seconds)));
-}
-
 const char* verdictName(Verdict verdict) {
   switch (verdict) {
     case Verdict::track: return "track";
@@ -40,28 +36,6 @@ json itemsJSON(const std::vector<PasteboardItemSnapshot>& items) {
 }
 
 }  // namespace
-
-void VirtualScheduler::schedule(double afterSeconds, std::function<void()> work) {
-  queue_.push_back(Item{now_ + toDuration(afterSeconds), sequence_++, std::move(work)});
-}
-
-std::optional<VirtualTime> VirtualScheduler::nextDue() const {
-  std::optional<VirtualTime> earliest;
-  for (const Item& item : queue_) {
-    if (!earliest || item.due < *earliest) earliest = item.due;
-  }
-  return earliest;
-}
-
-std::optional<std::pair<VirtualTime, std::function<void()>>> VirtualScheduler::takeDue(VirtualTime limit) {
-  auto next = std::min_element(queue_.begin(), queue_.end(), [](const Item& a, const Item& b) {
-    return a.due != b.due ? a.due < b.due : a.sequence < b.sequence;
-  });
-  if (next == queue_.end() || next->due > limit) return std::nullopt;
-  auto taken = std::make_pair(next->due, std::move(next->work));
-  queue_.erase(next);
-  return taken;
-}
 
 SimulatedDesktop::SimulatedDesktop(std::ostream& trace, const std::vector<Replacement>& replacements)
     : trace_(trace),

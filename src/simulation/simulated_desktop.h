@@ -18,32 +18,9 @@
 #include "simulation/simulated_event_poster.h"
 #include "simulation/simulated_pasteboard.h"
 #include "simulation/text_field.h"
+#include "simulation/virtual_scheduler.h"
 
 namespace marlinet::simulation {
-
-using VirtualTime = std::chrono::steady_clock::time_point;
-
-// Work that falls due on the virtual clock, run in due order (ties in the
-// order scheduled) when the desktop lets time pass.
-class VirtualScheduler final : public Scheduler {
- public:
-  explicit VirtualScheduler(const VirtualTime& now) : now_(now) {}
-  void schedule(double afterSeconds, std::function<void()> work) override;
-
-  // The earliest work due at or before `limit`, removed from the queue.
-  std::optional<std::pair<VirtualTime, std::function<void()>>> takeDue(VirtualTime limit);
-  std::optional<VirtualTime> nextDue() const;
-
- private:
-  struct Item {
-    VirtualTime due;
-    std::uint64_t sequence;
-    std::function<void()> work;
-  };
-  const VirtualTime& now_;
-  std::vector<Item> queue_;
-  std::uint64_t sequence_ = 0;
-};
 
 // The frontmost application, secure input and input source, as set by the
 // script. Notes when the gate reads it, so the trace can report verdicts.

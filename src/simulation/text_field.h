@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "simulation/simulated_event.h"
 
@@ -17,10 +20,16 @@ class TextField final {
   const std::string& text() const { return text_; }
 
  private:
+  void append(std::string_view added);
   void eraseLastCharacter();
 
   std::function<std::string()> pasteText_;
   std::string text_;
+  // Where each character of `text_` starts. A boundary depends only on the
+  // text before it and the one scalar after it, so appending moves at most
+  // the last one and Delete never has to look at more than the last character.
+  std::vector<std::size_t> starts_;
+  std::vector<std::size_t> scratch_;
 };
 
 }  // namespace marlinet::simulation
