@@ -99,21 +99,21 @@ void SimulatedDesktop::throughTap(const SimulatedEvent& event) {
     return coordinator_.handle(tapEvent);
   });
   if (context_.consulted && coordinator_.lastVerdict() != Verdict::track) {
-    writeLine(json{{"t", seconds()}, {"kind", "gate"}, {"verdict", verdictName(coordinator_.lastVerdict())}}.dump());
+    traceLine_.begin(seconds(), "gate").text("verdict", verdictName(coordinator_.lastVerdict())).writeTo(trace_);
   }
   if (!event.isKey()) return;  // mouse-downs and tap notifications reach no text field
   const std::string characters = unicode::fromUtf16(event.unicode);
   const char* phase = event.type == rawEventType::keyDown ? "down" : "up";
+  // One line per key event: written member by member, not built as a document.
+  traceLine_.begin(seconds(), result.removeEvent ? "swallow" : "deliver")
+      .text("phase", phase)
+      .number("keyCode", event.keyCode)
+      .text("characters", characters);
   if (result.removeEvent) {
-    json line{{"t", seconds()}, {"kind", "swallow"}, {"phase", phase}, {"keyCode", event.keyCode},
-              {"characters", characters}};
-    writeLine(line.dump(-1, ' ', false, json::error_handler_t::replace));
+    traceLine_.writeTo(trace_);
     return;
   }
-  json line{{"t", seconds()},          {"kind", "deliver"},   {"phase", phase},
-            {"keyCode", event.keyCode}, {"characters", characters}, {"flags", event.flags},
-            {"synthetic", synthetic}};
-  writeLine(line.dump(-1, ' ', false, json::error_handler_t::replace));
+  traceLine_.number("flags", event.flags).boolean("synthetic", synthetic).writeTo(trace_);
   field_.apply(event);
 }
 

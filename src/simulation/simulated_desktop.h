@@ -18,6 +18,7 @@
 #include "simulation/simulated_event_poster.h"
 #include "simulation/simulated_pasteboard.h"
 #include "simulation/text_field.h"
+#include "simulation/trace_line.h"
 #include "simulation/virtual_scheduler.h"
 
 namespace marlinet::simulation {
@@ -82,6 +83,7 @@ class SimulatedDesktop final {
   void writeLine(const std::string& json);
 
   std::ostream& trace_;
+  TraceLine traceLine_;
   VirtualTime start_{std::chrono::hours(1)};
   VirtualTime now_ = start_;
   bool stalled_ = false;
