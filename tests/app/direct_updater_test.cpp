@@ -9,27 +9,18 @@ namespace {
 
 using testing::UpdaterRecord;
 
-TEST(DirectUpdaterTest, MakesOneControllerWhicheverComesFirstAndUsesItForEveryCheck) {
-  UpdaterRecord record;
-  DirectUpdater updater(testing::fakeUpdaterFactory(record));
-  updater.checkForUpdates();  // before start-up
-  updater.start();
-  updater.start();
-  updater.checkForUpdates();
-  EXPECT_EQ(record.controllersMade, 1);
-  EXPECT_EQ(record.checks, 2);
-}
-
-TEST(DirectUpdaterTest, TheAutomaticSettingAnswersTrueAndIgnoresWritesUntilAControllerExists) {
+TEST(DirectUpdaterTest, MakesOneControllerWhicheverComesFirstAndIgnoresTheSettingUntilThen) {
   UpdaterRecord record;
   record.automaticChecks = false;  // the updater's own stored setting
   DirectUpdater updater(testing::fakeUpdaterFactory(record));
   EXPECT_TRUE(updater.automaticallyChecksForUpdates());
   updater.setAutomaticallyChecksForUpdates(true);
-  EXPECT_EQ(record.controllersMade, 0);
   EXPECT_FALSE(record.automaticChecks);
-
+  updater.checkForUpdates();  // before start-up
   updater.start();
+  updater.checkForUpdates();
+  EXPECT_EQ(record.controllersMade, 1);
+  EXPECT_EQ(record.checks, 2);
   EXPECT_FALSE(updater.automaticallyChecksForUpdates());
   updater.setAutomaticallyChecksForUpdates(true);
   EXPECT_TRUE(record.automaticChecks);

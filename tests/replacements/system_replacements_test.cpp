@@ -18,39 +18,37 @@ PropertyList record(std::string replace, std::string with, std::optional<Propert
   return PropertyList(std::move(fields));
 }
 
-TEST(ReadSystemReplacementsTest, GlobalListWithEntriesOrCountedSkipsWinsWithoutAskingTheSpellChecker) {
-  const std::pair<std::vector<PropertyList>, ParsedReplacements> cases[] = {
-      {{record("omw", "On my way"), record("brb", "Be right back")}, {{{"omw", "On my way"}, {"brb", "Be right back"}}, 0, 0}},
-      {{record("a", "1", PropertyList(0)), record("b", "2", PropertyList("FALSE"))}, {{}, 0, 2}},
-      {{record("\xed\x95\x9c", "Hangul")}, {{}, 1, 0}},
+// The global list wins when it has entries or counted skips, without asking the
+// spell checker; otherwise the spell checker's map answers if it has anything.
+TEST(ReadSystemReplacementsTest, GlobalListFirstThenTheSpellChecker) {
+  using Items = std::vector<PropertyList>;
+  const std::map<std::string, std::string> spell{{"b", "two"}, {"a", "one"}};
+  const Answer fromSpell{{{{"a", "one"}, {"b", "two"}}, 0, 0}, SystemListSource::spellChecker};
+  const struct {
+    std::optional<Items> global;
+    std::map<std::string, std::string> spellChecker;
+    Answer answer;
+  } cases[] = {
+      {Items{record("omw", "On my way"), record("brb", "Be right back")}, spell,
+       {{{{"omw", "On my way"}, {"brb", "Be right back"}}, 0, 0}, SystemListSource::globalDefaults}},
+      {Items{record("a", "1", PropertyList(0)), record("b", "2", PropertyList("FALSE"))}, spell,
+       {{{}, 0, 2}, SystemListSource::globalDefaults}},
+      {Items{record("\xed\x95\x9c", "Hangul")}, spell, {{{}, 1, 0}, SystemListSource::globalDefaults}},
+      {std::nullopt, spell, fromSpell},
+      {Items{}, spell, fromSpell},
+      {Items{PropertyList(PropertyList::Dictionary{{"with", PropertyList("x")}}), PropertyList(3)}, spell, fromSpell},
+      {Items{record("  ", "blank shortcut"), record("x", "")}, spell, fromSpell},
+      {std::nullopt, {{"\xed\x95\x9c", "Hangul"}}, {{{}, 1, 0}, SystemListSource::spellChecker}},
+      {Items{record("x", "")}, {}, {{}, SystemListSource::none}},
   };
-  for (const auto& [global, expected] : cases) {
+  int row = 0;
+  for (const auto& [global, spellChecker, answer] : cases) {
+    SCOPED_TRACE(row++);
     FakeSystemReplacementReading reader;
     reader.global = global;
-    reader.spellChecker = {{"sc", "spell"}};
-    EXPECT_EQ(readSystemReplacements(reader), Answer(expected, SystemListSource::globalDefaults));
-    EXPECT_EQ(reader.spellCheckerReads, 0);
-  }
-}
-
-TEST(ReadSystemReplacementsTest, FallsBackToTheSpellCheckerWhenTheGlobalListYieldsNothing) {
-  const std::vector<std::optional<std::vector<PropertyList>>> nothingUsable{
-      std::nullopt,
-      std::vector<PropertyList>{},
-      std::vector<PropertyList>{PropertyList(PropertyList::Dictionary{{"with", PropertyList("x")}}), PropertyList(3)},
-      std::vector<PropertyList>{record("  ", "blank shortcut"), record("x", "")},
-  };
-  for (const auto& global : nothingUsable) {
-    FakeSystemReplacementReading reader;
-    reader.global = global;
-    reader.spellChecker = {{"b", "two"}, {"a", "one"}};
-    EXPECT_EQ(readSystemReplacements(reader),
-              Answer(ParsedReplacements{{{"a", "one"}, {"b", "two"}}, 0, 0}, SystemListSource::spellChecker));
-    // A spell-checker list that yields only skips still answers; an empty one does not.
-    reader.spellChecker = {{"\xed\x95\x9c", "Hangul"}};
-    EXPECT_EQ(readSystemReplacements(reader), Answer(ParsedReplacements{{}, 1, 0}, SystemListSource::spellChecker));
-    reader.spellChecker.clear();
-    EXPECT_EQ(readSystemReplacements(reader), Answer(ParsedReplacements{}, SystemListSource::none));
+    reader.spellChecker = spellChecker;
+    EXPECT_EQ(readSystemReplacements(reader), answer);
+    EXPECT_EQ(reader.spellCheckerReads == 0, answer.second == SystemListSource::globalDefaults);
   }
 }
 
@@ -92,26 +90,24 @@ class SystemReplacementReaderTest : public ::testing::Test {
   std::filesystem::path folder_;
 };
 
-TEST_F(SystemReplacementReaderTest, RootArrayIsTheGlobalListAndRootDictionaryTheSpellCheckerMap) {
-  const auto array = readerFor("system_records.binary.plist");
-  ASSERT_TRUE(array.globalReplacementItems().has_value());
-  EXPECT_EQ(array.globalReplacementItems()->size(), 2u);
-  EXPECT_TRUE(array.spellCheckerReplacements().empty());
-
-  const auto dictionary = readerFor("root_dictionary.xml.plist");
-  EXPECT_FALSE(dictionary.globalReplacementItems().has_value());
-  EXPECT_EQ(dictionary.spellCheckerReplacements().size(), 5u);
-  EXPECT_EQ(readSystemReplacements(dictionary).second, SystemListSource::spellChecker);
-}
-
-TEST_F(SystemReplacementReaderTest, MissingOrBrokenFilesHaveNeitherSource) {
+// A root array is the global list and a root dictionary the spell checker's map;
+// a missing or broken file is neither.
+TEST_F(SystemReplacementReaderTest, TheFileDecidesTheSource) {
+  const std::tuple<const char*, SystemListSource, std::size_t> files[] = {
+      {"system_records.binary.plist", SystemListSource::globalDefaults, 2},
+      {"root_dictionary.xml.plist", SystemListSource::spellChecker, 3},
+      {"truncated_binary.raw.plist", SystemListSource::none, 0},
+      {"binary_garbage.raw.plist", SystemListSource::none, 0},
+      {"root_text.xml.plist", SystemListSource::none, 0}};
+  for (const auto& [file, source, count] : files) {
+    const auto [parsed, answer] = readSystemReplacements(readerFor(file));
+    EXPECT_EQ(answer, source) << file;
+    EXPECT_EQ(parsed.replacements.size(), count) << file;
+  }
   std::filesystem::create_directories(folder_ / "dir.plist");  // a folder where the file should be
   for (const char* path : {"absent.plist", "dir.plist"}) {
     const SystemReplacementReader reader(folder_ / path, std::make_shared<LocalFileSystem>());
     EXPECT_EQ(readSystemReplacements(reader), Answer(ParsedReplacements{}, SystemListSource::none)) << path;
-  }
-  for (const char* file : {"truncated_binary.raw.plist", "binary_garbage.raw.plist", "root_text.xml.plist"}) {
-    EXPECT_EQ(readSystemReplacements(readerFor(file)), Answer(ParsedReplacements{}, SystemListSource::none)) << file;
   }
 }
 

@@ -28,66 +28,49 @@ std::filesystem::path iconFile(const AppEntry& entry) {
   return icon ? icon->file : std::filesystem::path();
 }
 
-TEST(MakeEntries, OnlyInstalledDefaultsAreListedUnderTheirTableNamesUnlessRunning) {
+// Defaults are listed only when installed, under their table names unless
+// running; running applications need a Dock presence and an identifier.
+TEST(MakeEntries, ListsInstalledDefaultsAndRunningApplications) {
   FakeInstalledApplications apps;
   apps.install("com.apple.Notes", "/System/Applications/Notes.app");
   apps.install("com.googlecode.iterm2");
   apps.install("com.apple.Safari");
   apps.launch("com.apple.Safari", "Safari Technology");
-  // Restoring the defaults puts every default back in the set; that must not list the missing ones.
-  const auto entries = makeEntries(apps, own, Preferences::defaultExcludedBundleIDs());
-  EXPECT_THAT(names(entries), ElementsAre("iTerm2", "Notes", "Safari Technology"));
-  EXPECT_TRUE(entries[2].isDefault) << "a running default keeps its tag";
-  EXPECT_EQ(iconFile(entries[1]), "/System/Applications/Notes.app");
-}
-
-TEST(MakeEntries, RunningApplicationsNeedADockPresenceAndAnIdentifier) {
-  FakeInstalledApplications apps;
-  apps.install("com.example.editor");
-  apps.launch("com.example.editor", "Editor");
   apps.launch("com.example.helper", "Helper", Policy::accessory);
   apps.launch("com.example.daemon", "Daemon", Policy::prohibited);
   apps.launch(std::nullopt, "Nameless");
   apps.launch("", "Empty");
   apps.launch("com.example.unnamed", std::nullopt);
   apps.launch("com.example.blank", "");
-  const auto entries = makeEntries(apps, own, {});
-  EXPECT_THAT(names(entries), ElementsAre("com.example.blank", "com.example.unnamed", "Editor"));
-  EXPECT_FALSE(entries[2].isDefault);
-  EXPECT_EQ(iconFile(entries[2]), "/Applications/com.example.editor.app");
-  // Running from somewhere the desktop cannot locate: listed, but without an icon.
-  EXPECT_EQ(entries[1].icon, nullptr);
+  // Restoring the defaults puts every default back in the set; that must not list the missing ones.
+  const auto entries = makeEntries(apps, own, Preferences::defaultExcludedBundleIDs());
+  EXPECT_THAT(names(entries), ElementsAre("com.example.blank", "com.example.unnamed", "iTerm2", "Notes",
+                                          "Safari Technology"));
+  EXPECT_FALSE(entries[0].isDefault);
+  EXPECT_TRUE(entries[4].isDefault) << "a running default keeps its tag";
+  EXPECT_EQ(iconFile(entries[3]), "/System/Applications/Notes.app");
+  EXPECT_EQ(iconFile(entries[2]), "/Applications/com.googlecode.iterm2.app");
+  EXPECT_EQ(entries[1].icon, nullptr) << "running from somewhere the desktop cannot locate";
 }
 
-TEST(MakeEntries, TheProgramNeverListsItself) {
-  FakeInstalledApplications apps;
-  apps.install(*own);
-  apps.launch(own, "Marlinet");
-  apps.launch("com.example.editor", "Editor");
-  EXPECT_THAT(names(makeEntries(apps, own, {*own})), ElementsAre("Editor"));
-  // Without an identifier of its own nothing is filtered.
-  EXPECT_THAT(names(makeEntries(apps, std::nullopt, {})), ElementsAre("Editor", "Marlinet"));
-}
-
-TEST(MakeEntries, ExcludedApplicationsAreListedOnlyWhileInstalled) {
+TEST(MakeEntries, ExcludedApplicationsAreListedOnlyWhileInstalledAndNeverTheProgramItself) {
   FakeInstalledApplications apps;
   apps.install("com.example.tool");
-  const auto entries = makeEntries(apps, own, {"com.example.tool", "com.example.gone", ""});
-  EXPECT_THAT(names(entries), ElementsAre("com.example.tool"));
-  EXPECT_NE(entries[0].icon, nullptr);
+  apps.install(*own);
+  apps.launch(own, "Marlinet");
+  EXPECT_THAT(names(makeEntries(apps, own, {"com.example.tool", "com.example.gone", "", *own})),
+              ElementsAre("com.example.tool"));
+  // Without an identifier of its own nothing is filtered.
+  EXPECT_THAT(names(makeEntries(apps, std::nullopt, {})), ElementsAre("Marlinet"));
 }
 
-TEST(MakeEntries, NamesSortWithoutRegardToCase) {
+TEST(MakeEntries, NamesSortWithoutRegardToCaseInOneFixedOrder) {
   FakeInstalledApplications apps;
-  for (const char* id : {"com.apple.iWork.Keynote", "com.googlecode.iterm2", "com.apple.freeform"}) apps.install(id);
-  apps.launch("com.example.zed", "zed");
-  apps.launch("com.example.alpha", "Alpha");
-  apps.launch("com.example.beta", "beta");
-  apps.launch("com.example.beta-upper", "BETA");
+  apps.install("com.googlecode.iterm2");
+  for (const char* name : {"zed", "beta", "Alpha", "BETA"}) apps.launch(std::string("com.example.") + name, name);
   apps.launch("com.example.beta-second", "beta");
   const auto entries = makeEntries(apps, own, {});
-  EXPECT_THAT(names(entries), ElementsAre("Alpha", "BETA", "beta", "beta", "Freeform", "iTerm2", "Keynote", "zed"));
-  // Names that compare equal still come out in one fixed order.
+  EXPECT_THAT(names(entries), ElementsAre("Alpha", "BETA", "beta", "beta", "iTerm2", "zed"));
   EXPECT_EQ(entries[2].id, "com.example.beta");
   EXPECT_EQ(entries[3].id, "com.example.beta-second");
 }
@@ -98,16 +81,14 @@ TEST(ExcludeAppsContent, RowIsCheckedExactlyWhenTheSetHoldsItsId) {
   apps.install("com.example.tool");
   apps.launch("com.example.editor", "Editor");
   const auto check = [&](const std::set<std::string>& excluded) {
-    const ExcludeAppsContent content = buildExcludeAppsContent(makeEntries(apps, own, excluded), excluded);
     std::vector<std::string> checked;
-    for (const ExcludeAppsRow& row : content.rows) {
+    for (const ExcludeAppsRow& row : buildExcludeAppsContent(makeEntries(apps, own, excluded), excluded).rows) {
       if (row.checked) checked.push_back(row.entry.id);
     }
     return checked;
   };
-  // Fresh installation and after "Restore Defaults": only the installed defaults are checked.
+  // After "Restore Defaults" only the installed defaults are checked.
   EXPECT_THAT(check(Preferences::defaultExcludedBundleIDs()), ElementsAre("com.apple.Notes"));
-  // The user unchecked Notes and checked an application of their own.
   EXPECT_THAT(check({"com.example.tool", "com.example.editor"}), ElementsAre("com.example.tool", "com.example.editor"));
 }
 

@@ -14,7 +14,7 @@ namespace marlinet::testing {
 // An icon that remembers which file it was made for.
 class FakeAppIcon final : public AppIcon {
  public:
-  explicit FakeAppIcon(std::filesystem::path file) : file(std::move(file)) {}
+  explicit FakeAppIcon(std::filesystem::path forFile) : file(std::move(forFile)) {}
   std::filesystem::path file;
 };
 
