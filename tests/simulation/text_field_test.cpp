@@ -53,19 +53,5 @@ TEST(TextFieldTest, DeleteRemovesTheLastWholeCharacter) {
   }
 }
 
-TEST(TextFieldTest, ManyDeletesLeaveExactlyThePrefix) {
-  TextField field([] { return std::string("p\u0301q\r\n"); });
-  SimulatedEvent paste;
-  paste.keyCode = keycode::v;
-  paste.flags = rawEventFlag::command;
-  for (int i = 0; i < 1000; ++i) field.apply(paste);
-  SimulatedEvent erase;
-  erase.keyCode = keycode::deleteKey;
-  for (int i = 0; i < 3 * 999 + 2; ++i) field.apply(erase);  // three characters a paste
-  EXPECT_EQ(field.text(), "p\u0301");
-  for (int i = 0; i < 5; ++i) field.apply(erase);
-  EXPECT_EQ(field.text(), "");
-}
-
 }  // namespace
 }  // namespace marlinet::simulation
