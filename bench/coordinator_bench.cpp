@@ -50,6 +50,7 @@ class NullPoster final : public EventPosting {
  public:
   void postKey(std::uint16_t, bool, std::uint64_t) override {}
   void postText(const std::string&) override {}
+  bool canType(std::string_view) override { return true; }
   std::optional<std::uint16_t> keyCode(const std::string&) override { return 9; }
   void repostAsOwn(const std::shared_ptr<const CapturedEvent>&) override {}
   void repostAsUser(const std::shared_ptr<const CapturedEvent>&) override {}
@@ -70,6 +71,7 @@ class NullPasteboard final : public PasteboardAccess {
 class ImmediateScheduler final : public Scheduler {
  public:
   void schedule(double, std::function<void()> work) override { work(); }
+  std::unique_ptr<RepeatingTimer> scheduleRepeating(double, std::function<void()>) override { return nullptr; }
 };
 
 class FixedContext final : public ExpansionContext {

@@ -6,8 +6,19 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DMARLINET_TESTS=OFF -DMARLINET_BENCH=OFF >/dev/null
-cmake --build build/release -j "$(nproc)" --target marlinet >/dev/null
+# Quiet while things go well; a failing step shows everything it printed.
+quietly() {
+  local log
+  log=$(mktemp)
+  if ! "$@" >"$log" 2>&1; then
+    cat "$log" >&2
+    rm -f "$log"
+    exit 1
+  fi
+  rm -f "$log"
+}
+quietly cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DMARLINET_TESTS=OFF -DMARLINET_BENCH=OFF
+quietly cmake --build build/release -j "$(nproc)" --target marlinet
 if (($# == 0)); then
   exec build/release/src/app/marlinet simulate --replacements examples/text-substitutions.plist <examples/demo.jsonl
 fi

@@ -11,7 +11,7 @@ jobs=$(nproc)
 
 cmake -S . -B build/sanitize -G Ninja \
   -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++ \
-  -DMARLINET_SANITIZE=ON -DMARLINET_WERROR=ON
+  -DMARLINET_SANITIZE=ON -DMARLINET_WERROR=ON -DMARLINET_BENCH=OFF
 cmake --build build/sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/sanitize --output-on-failure -j "$jobs"

@@ -37,7 +37,7 @@ AppModel::AppModel(const AppServices& services)
       loginItem_(services.loginItem),
       alertSound_(services.alertSound),
       bundle_(services.bundle),
-      mainThread_(services.mainThread),
+      scheduler_(services.scheduler),
       updater_(services.updater),
       windowHost_(services.windowHost),
       currentDate_(services.currentDate ? services.currentDate : &Date::now),
@@ -49,7 +49,7 @@ AppModel::AppModel(const AppServices& services)
       clipboard_(services.pasteboard),
       coordinator_(services.context, services.poster, clipboard_, services.scheduler,
                    services.now ? services.now : &ExpansionCoordinator::Clock::now),
-      permissions_(services.permissionChecks, services.workspace, services.mainThread,
+      permissions_(services.permissionChecks, services.workspace, services.scheduler,
                    [&tap = services.tap] { return tap.isRunning(); }) {
   // Until the coordinator is wired, the tap lets everything through.
   tap_.setHandler(&passEvery);
@@ -260,7 +260,7 @@ void AppModel::refreshExcludedCache() {
 }
 
 void AppModel::postToSelf(void (AppModel::*work)()) {
-  mainThread_.post([weak = std::weak_ptr<AppModel*>(self_), work] {
+  scheduler_.schedule(0, [weak = std::weak_ptr<AppModel*>(self_), work] {
     if (const auto self = weak.lock()) ((*self)->*work)();
   });
 }

@@ -129,7 +129,7 @@ class AppModel final {
   LoginItemService& loginItem_;
   AlertSound& alertSound_;
   BundleInfo& bundle_;
-  MainThread& mainThread_;
+  Scheduler& scheduler_;
   DirectUpdater& updater_;
   WindowHost& windowHost_;
   std::function<Date()> currentDate_;

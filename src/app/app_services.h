@@ -11,7 +11,6 @@
 #include "app/direct_updater.h"
 #include "app/event_tap_control.h"
 #include "app/login_item_service.h"
-#include "app/main_thread.h"
 #include "app/permission_checks.h"
 #include "app/window_host.h"
 #include "app/workspace.h"
@@ -41,6 +40,7 @@ struct AppServices {
   ExpansionContext& context;
   EventPosting& poster;
   PasteboardAccess& pasteboard;
+  // The main thread's run loop.
   Scheduler& scheduler;
   std::function<ExpansionCoordinator::TimePoint()> now = &ExpansionCoordinator::Clock::now;
   // The moment recorded for an import.
@@ -55,7 +55,6 @@ struct AppServices {
   LoginItemService& loginItem;
   AlertSound& alertSound;
   BundleInfo& bundle;
-  MainThread& mainThread;
   DirectUpdater& updater;
 };
 

@@ -6,11 +6,11 @@
 
 namespace marlinet {
 
-PermissionWatcher::PermissionWatcher(PermissionChecks& checks, Workspace& workspace, MainThread& mainThread,
+PermissionWatcher::PermissionWatcher(PermissionChecks& checks, Workspace& workspace, Scheduler& scheduler,
                                      std::function<bool()> tapRunning)
     : checks_(checks),
       workspace_(workspace),
-      mainThread_(mainThread),
+      scheduler_(scheduler),
       tapRunning_(tapRunning ? std::move(tapRunning) : [] { return false; }),
       self_(std::make_shared<PermissionWatcher*>(this)) {
   status_.accessibility = checks_.isAccessibilityTrusted();
@@ -28,7 +28,7 @@ void PermissionWatcher::start() {
   refresh();
   // The refresh may have led the owner to start polling already.
   if (timer_) return;
-  timer_ = mainThread_.scheduleRepeating(pollInterval, [weak = std::weak_ptr<PermissionWatcher*>(self_)] {
+  timer_ = scheduler_.scheduleRepeating(pollInterval, [weak = std::weak_ptr<PermissionWatcher*>(self_)] {
     if (const auto self = weak.lock()) (*self)->refresh();
   });
 }

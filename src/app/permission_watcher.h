@@ -5,7 +5,7 @@
 
 #include "app/change_publisher.h"
 #include "app/content/permission_status.h"
-#include "app/main_thread.h"
+#include "coordination/scheduler.h"
 #include "app/permission_checks.h"
 #include "app/workspace.h"
 
@@ -18,7 +18,7 @@ class PermissionWatcher final {
   static constexpr double pollInterval = 1.0;
 
   // Samples the initial status at once; does not poll until `start`.
-  PermissionWatcher(PermissionChecks& checks, Workspace& workspace, MainThread& mainThread,
+  PermissionWatcher(PermissionChecks& checks, Workspace& workspace, Scheduler& scheduler,
                     std::function<bool()> tapRunning);
   PermissionWatcher(const PermissionWatcher&) = delete;
   PermissionWatcher& operator=(const PermissionWatcher&) = delete;
@@ -49,7 +49,7 @@ class PermissionWatcher final {
  private:
   PermissionChecks& checks_;
   Workspace& workspace_;
-  MainThread& mainThread_;
+  Scheduler& scheduler_;
   std::function<bool()> tapRunning_;
   PermissionStatus status_;
   ChangePublisher changes_;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "engine/key_event.h"
 
@@ -18,6 +19,10 @@ class EventPosting {
   virtual void postKey(std::uint16_t keyCode, bool down, std::uint64_t flags) = 0;
   // One key-down and key-up per character, each carrying the character.
   virtual void postText(const std::string& text) = 0;
+  // Whether `postText` can type every character of `text` on the current
+  // layout, by whatever means the desktop offers; a phrase it cannot type is
+  // pasted instead.
+  virtual bool canType(std::string_view text) = 0;
   // The key that types `character` on the current layout without modifiers.
   virtual std::optional<std::uint16_t> keyCode(const std::string& character) = 0;
   // Post a copy of a captured event as the program's own; ignores null and

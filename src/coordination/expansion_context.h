@@ -7,8 +7,10 @@
 
 namespace marlinet {
 
-// What the coordinator asks the system for every key-down it judges. Nothing
-// is cached: each read asks afresh.
+// What the coordinator asks the system for every key-down it judges. The
+// answers may come from state the desktop layer keeps current from the
+// system's own notifications (focus, grab and input-method changes) rather
+// than from a round trip per key: reads must be cheap and must never block.
 class ExpansionContext {
  public:
   virtual ~ExpansionContext() = default;

@@ -47,6 +47,8 @@ TapVerdict ExpansionCoordinator::handle(const TapEvent& event) {
   if (isExpanding_) {
     const std::chrono::duration<double> elapsed = now_() - expansionStarted_;
     if (elapsed.count() < heldEventTimeout) {
+      // Without a copy it could never be replayed: early is better than lost.
+      if (!key.original) return TapVerdict::pass;
       held_.push_back(key);
       return TapVerdict::swallow;
     }
@@ -62,12 +64,14 @@ TapVerdict ExpansionCoordinator::handle(const TapEvent& event) {
 
   const Verdict verdict = currentVerdict();
   lastVerdict_ = verdict;
+  onVerdict(verdict);
   if (verdict != Verdict::track) {
     engine_.clearBuffer();
     return TapVerdict::pass;
   }
   std::optional<Expansion> expansion = engine_.feed(key.typedInput());
-  if (!expansion) return TapVerdict::pass;
+  // A delimiter that cannot be replayed after the phrase is not swallowed.
+  if (!expansion || !key.original) return TapVerdict::pass;
   beginExpansion(*expansion, key);
   return TapVerdict::swallow;  // the delimiter is replayed after the phrase
 }
@@ -107,7 +111,7 @@ void ExpansionCoordinator::performExpansion(std::int64_t id, const Expansion& ex
     poster_.postKey(keycode::deleteKey, true, 0);
     poster_.postKey(keycode::deleteKey, false, 0);
   }
-  if (shouldPaste(expansion.phrase)) {
+  if (shouldPaste(expansion.phrase) || !poster_.canType(expansion.phrase)) {
     const std::int64_t generation = clipboard_.writeText(expansion.phrase);
     const std::uint16_t code = poster_.keyCode("v").value_or(keycode::v);
     poster_.postKey(code, true, commandFlag);

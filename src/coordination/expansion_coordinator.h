@@ -27,6 +27,10 @@ bool shouldPaste(std::string_view phrase);
 // The tap's handler. Judges every event synchronously, feeds tracked key-downs
 // to the engine and carries an expansion out as a timed sequence of synthetic
 // events, holding the user's further keys back until it is done.
+//
+// A key is held or swallowed only when it carries a captured copy to post
+// again later; the tap supplies one for every user key, and a key that comes
+// without one anyway is passed on rather than lost.
 class ExpansionCoordinator final {
  public:
   using Clock = std::chrono::steady_clock;
@@ -52,6 +56,8 @@ class ExpansionCoordinator final {
   };
   std::optional<std::string> ownBundleID;
   std::function<void(const Expansion&)> onExpansion = [](const Expansion&) {};
+  // Hears every verdict the gate gives, once per judged key-down.
+  std::function<void(Verdict)> onVerdict = [](Verdict) {};
 
   ExpansionEngine& engine() { return engine_; }
   const ExpansionEngine& engine() const { return engine_; }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <string_view>
 
 #include "engine/unicode_text.h"
@@ -53,6 +54,7 @@ KeyTapEvent keyTapEventFrom(const RawTapEvent& event) {
   const std::size_t reported = event.unicodeString(units.data(), units.size());
   key.characters = unicode::fromUtf16(std::u16string_view(units.data(), std::min(reported, units.size())));
   key.original = event.copy();
+  assert(key.original != nullptr && "a desktop layer must supply a copy of every user key event");
   return result;
 }
 

@@ -67,7 +67,9 @@ class RawTapEvent {
   // Copies up to `capacity` UTF-16 units of the key's text into `units`;
   // answers the length the event reports (which may exceed `capacity`).
   virtual std::size_t unicodeString(char16_t* units, std::size_t capacity) const = 0;
-  // An independent copy that can be posted again later; may be null.
+  // An independent copy that can be posted again later. Every desktop layer
+  // must supply one for the user's key events: the coordinator can hold or
+  // swallow only keys it can replay.
   virtual std::shared_ptr<const CapturedEvent> copy() const = 0;
 };
 

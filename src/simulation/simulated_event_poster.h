@@ -15,6 +15,8 @@ class SimulatedEventPoster final : public EventPosting {
 
   void postKey(std::uint16_t keyCode, bool down, std::uint64_t flags) override;
   void postText(const std::string& text) override;
+  // Every event carries its own text, as a real keyboard event may.
+  bool canType(std::string_view) override { return true; }
   std::optional<std::uint16_t> keyCode(const std::string& character) override;
   void repostAsOwn(const std::shared_ptr<const CapturedEvent>& event) override;
   void repostAsUser(const std::shared_ptr<const CapturedEvent>& event) override;

@@ -17,6 +17,41 @@ void VirtualScheduler::schedule(double afterSeconds, std::function<void()> work)
   std::push_heap(heap_.begin(), heap_.end(), later);
 }
 
+struct VirtualScheduler::Repeating {
+  double interval;
+  std::function<void()> tick;
+  bool valid = true;
+};
+
+class VirtualScheduler::Timer final : public RepeatingTimer {
+ public:
+  explicit Timer(std::shared_ptr<Repeating> repeating) : repeating_(std::move(repeating)) {}
+  void invalidate() override {
+    repeating_->valid = false;
+    repeating_->tick = nullptr;  // lets go of whatever the tick holds
+  }
+  bool isValid() const override { return repeating_->valid; }
+
+ private:
+  std::shared_ptr<Repeating> repeating_;
+};
+
+std::unique_ptr<RepeatingTimer> VirtualScheduler::scheduleRepeating(double intervalSeconds,
+                                                                   std::function<void()> tick) {
+  auto repeating = std::make_shared<Repeating>(Repeating{intervalSeconds, std::move(tick)});
+  arm(repeating);
+  return std::make_unique<Timer>(std::move(repeating));
+}
+
+void VirtualScheduler::arm(const std::shared_ptr<Repeating>& repeating) {
+  schedule(repeating->interval, [this, repeating] {
+    if (!repeating->valid) return;
+    const auto tick = repeating->tick;  // the tick may invalidate its own timer
+    tick();
+    if (repeating->valid) arm(repeating);
+  });
+}
+
 std::optional<VirtualTime> VirtualScheduler::nextDue() const {
   if (heap_.empty()) return std::nullopt;
   return heap_.front().due;

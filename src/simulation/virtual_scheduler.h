@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -24,10 +25,13 @@ class VirtualScheduler final : public Scheduler {
  public:
   explicit VirtualScheduler(const VirtualTime& now) : now_(now) {}
   void schedule(double afterSeconds, std::function<void()> work) override;
+  // Each firing schedules the next one interval later, while the timer is valid.
+  std::unique_ptr<RepeatingTimer> scheduleRepeating(double intervalSeconds, std::function<void()> tick) override;
 
   // The earliest work due at or before `limit`, removed from the queue.
   std::optional<std::pair<VirtualTime, std::function<void()>>> takeDue(VirtualTime limit);
   std::optional<VirtualTime> nextDue() const;
+  std::size_t pendingCount() const { return heap_.size(); }
 
  private:
   struct Item {
@@ -35,6 +39,9 @@ class VirtualScheduler final : public Scheduler {
     std::uint64_t sequence;
     std::function<void()> work;
   };
+  struct Repeating;
+  class Timer;
+  void arm(const std::shared_ptr<Repeating>& repeating);
   // Orders the heap so that its front is the earliest (due, sequence).
   static bool later(const Item& a, const Item& b);
 

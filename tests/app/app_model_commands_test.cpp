@@ -8,7 +8,7 @@
 
 #include "app/app_model.h"
 #include "app/window_contents.h"
-#include "replacements/property_list.h"
+#include "support/replacements/property_list_writer.h"
 #include "support/app/app_harness.h"
 
 namespace marlinet {

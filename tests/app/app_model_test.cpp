@@ -52,7 +52,7 @@ TEST_F(AppModelTest, StartsUpInOrder) {
   h.log.clear();
   app.start();
 
-  expectInOrder({"system.read", "updater.create", "tap.start", "timer.schedule", "window.create onboarding", "post",
+  expectInOrder({"system.read", "updater.create", "tap.start", "window.create onboarding",
                  "observe becameActive", "observe otherActivated"});
   // The stored list was loaded before the index was built.
   EXPECT_EQ(app.coordinator().engine().index().byLowercased().size(), 2u);
@@ -78,13 +78,13 @@ TEST_F(AppModelTest, ReappliesTheTapStateAsItsOwnTaskAfterStartAndOnBecomingActi
   grantEverything();
   makeModel().start();
   h.tap.running = false;  // the system switched the tap off
-  h.mainThread.runPosted();
+  h.time.runDue();
   EXPECT_TRUE(h.tap.running);
 
   h.tap.running = false;
   h.workspace.applicationBecameActive();
   EXPECT_FALSE(h.tap.running) << "not inside the notification";
-  h.mainThread.runPosted();
+  h.time.runDue();
   EXPECT_TRUE(h.tap.running);
 }
 
@@ -96,11 +96,11 @@ TEST_F(AppModelTest, AnotherApplicationComingForwardEmptiesTheTypedBuffer) {
   h.type("om");
   h.workspace.otherApplicationActivated();
   h.type("w ");
-  h.scheduler.advance(2.0);
+  h.time.advance(2.0);
   EXPECT_TRUE(h.poster.posted.empty()) << "a shortcut finished in another application expanded";
 
   h.type("omw ");
-  h.scheduler.advance(2.0);
+  h.time.advance(2.0);
   EXPECT_FALSE(h.poster.posted.empty());
 }
 
@@ -187,12 +187,12 @@ TEST_F(AppModelTest, APermissionChangeStartsOrStopsTheTapWithinOneRefreshAndOneN
   notifications = 0;
 
   h.permissions.accessibility = true;
-  h.mainThread.fireTimers();
+  h.time.advance(PermissionWatcher::pollInterval);
   EXPECT_EQ(app.permissions().status(), (PermissionStatus{true, false, true}));
   EXPECT_EQ(notifications, 1);
 
   h.permissions.accessibility = false;
-  h.mainThread.fireTimers();
+  h.time.advance(PermissionWatcher::pollInterval);
   EXPECT_FALSE(h.tap.running);
   EXPECT_EQ(app.permissions().status(), (PermissionStatus{false, false, false}));
   EXPECT_EQ(notifications, 2);
@@ -204,14 +204,16 @@ TEST_F(AppModelTest, StartingTwiceStoppingTwiceAndStoppingFirstAreHarmless) {
   app.stop();
   app.start();
   app.start();
-  EXPECT_EQ(h.mainThread.validTimerCount(), 1u);
+  h.time.runDue();
+  EXPECT_EQ(h.time.pendingCount(), 1u) << "one polling timer";
   EXPECT_EQ(h.workspace.becameActiveObservers(), 1u);
   EXPECT_EQ(h.updaterRecord.controllersMade, 1);
 
   app.stop();
   app.stop();
   EXPECT_FALSE(h.tap.running);
-  EXPECT_EQ(h.mainThread.validTimerCount(), 0u);
+  h.time.advance(PermissionWatcher::pollInterval);
+  EXPECT_EQ(h.time.pendingCount(), 0u) << "the polling ended";
   app.start();
   EXPECT_EQ(h.workspace.otherActivatedObservers(), 1u) << "observers registered once";
 }
@@ -222,9 +224,11 @@ TEST_F(AppModelTest, NothingReachesAModelThatIsGone) {
   makeModel().start();
   model.reset();
 
-  EXPECT_EQ(h.mainThread.validTimerCount(), 0u);
   EXPECT_EQ(h.workspace.becameActiveObservers(), 0u);
-  h.mainThread.runPosted();
+  h.log.clear();
+  h.time.advance(PermissionWatcher::pollInterval);
+  EXPECT_EQ(h.time.pendingCount(), 0u) << "the polling ended";
+  EXPECT_TRUE(h.log.entries.empty()) << "nothing sampled the permissions";
   h.workspace.applicationBecameActive();
   h.workspace.otherApplicationActivated();
   EXPECT_EQ(h.tap.deliver(MouseDown{}), TapVerdict::pass);

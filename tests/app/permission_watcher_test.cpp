@@ -11,7 +11,7 @@
 #include "support/app/fake_event_tap.h"
 #include "support/app/fake_permission_checks.h"
 #include "support/app/fake_workspace.h"
-#include "support/app/manual_main_thread.h"
+#include "test_doubles.h"
 
 namespace marlinet {
 namespace {
@@ -19,7 +19,7 @@ namespace {
 class PermissionWatcherTest : public ::testing::Test {
  protected:
   std::unique_ptr<PermissionWatcher> makeWatcher() {
-    auto made = std::make_unique<PermissionWatcher>(checks, workspace, mainThread, [this] { return tap.isRunning(); });
+    auto made = std::make_unique<PermissionWatcher>(checks, workspace, time.scheduler(), [this] { return tap.isRunning(); });
     subscription = made->changes().subscribe([this] { ++notifications; });
     return made;
   }
@@ -28,7 +28,7 @@ class PermissionWatcherTest : public ::testing::Test {
   testing::FakePermissionChecks checks{&log};
   testing::FakeEventTap tap{&log};
   testing::FakeWorkspace workspace;
-  testing::ManualMainThread mainThread;
+  testing::ManualTime time;
   Subscription subscription;
   int notifications = 0;
 };
@@ -57,16 +57,17 @@ TEST_F(PermissionWatcherTest, SamplesAtCreationAndPublishesOncePerChangeAndNever
   checks.inputMonitoring = true;
   const auto watcher = makeWatcher();
   EXPECT_EQ(watcher->status(), (PermissionStatus{false, true, false}));
-  EXPECT_EQ(mainThread.timersScheduled(), 0u);
+  time.advance(3);
+  EXPECT_EQ(time.pendingCount(), 0u) << "no polling before start";
   watcher->start();
-  mainThread.fireTimers(3);
+  time.advance(3);
   EXPECT_EQ(notifications, 0);
 
   checks.inputMonitoring = false;  // each fact alone counts as a change
-  mainThread.fireTimers(3);
+  time.advance(3);
   EXPECT_EQ(notifications, 1);
   tap.running = true;
-  mainThread.fireTimers();
+  time.advance(1);
   EXPECT_EQ(notifications, 2);
   EXPECT_EQ(watcher->status(), (PermissionStatus{false, false, true}));
 }
@@ -78,18 +79,20 @@ TEST_F(PermissionWatcherTest, KeepsOneTimerThatStoppingOrGoingEnds) {
   watcher->start();
   watcher->start();
   EXPECT_EQ(refreshes, 1) << "a second start does not refresh";
-  EXPECT_EQ(mainThread.timerIntervals(), (std::vector<double>{1.0}));
-  mainThread.fireTimers();
-  EXPECT_EQ(refreshes, 2);
+  time.advance(0.999);
+  EXPECT_EQ(refreshes, 1);
+  time.advance(0.001);
+  EXPECT_EQ(refreshes, 2) << "one timer, once a second";
 
   watcher->stopPolling();
   watcher->stopPolling();
-  EXPECT_EQ(mainThread.validTimerCount(), 0u);
+  time.advance(5);
+  EXPECT_EQ(refreshes, 2);
   watcher->start();
-  EXPECT_EQ(mainThread.validTimerCount(), 1u);
+  EXPECT_EQ(refreshes, 3);
   watcher.reset();
-  EXPECT_EQ(mainThread.validTimerCount(), 0u);
-  mainThread.fireTimers();  // nothing left to reach
+  time.advance(5);  // nothing left to reach
+  EXPECT_EQ(time.pendingCount(), 0u);
 }
 
 TEST_F(PermissionWatcherTest, ARefusedRequestOpensThePermissionsPaneAndAGrantedOneOpensNothing) {

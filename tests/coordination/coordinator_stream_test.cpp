@@ -16,9 +16,8 @@ namespace marlinet {
 namespace {
 
 using testing::capturedID;
-using testing::InMemoryPasteboard;
-using testing::ManualClock;
-using testing::ManualScheduler;
+using testing::copyText;
+using testing::ManualTime;
 using testing::RecordingEventPosting;
 using testing::SettableExpansionContext;
 using Posted = RecordingEventPosting::Posted;
@@ -28,16 +27,19 @@ class LoopbackDesktop {
   // Scheduled work runs, then whatever it posted travels back through the tap.
   class DeliveringScheduler final : public Scheduler {
    public:
-    DeliveringScheduler(ManualScheduler& inner, LoopbackDesktop& desktop) : inner_(inner), desktop_(desktop) {}
+    DeliveringScheduler(Scheduler& inner, LoopbackDesktop& desktop) : inner_(inner), desktop_(desktop) {}
     void schedule(double after, std::function<void()> work) override {
       inner_.schedule(after, [this, work = std::move(work)] {
         work();
         desktop_.deliver();
       });
     }
+    std::unique_ptr<RepeatingTimer> scheduleRepeating(double interval, std::function<void()> tick) override {
+      return inner_.scheduleRepeating(interval, std::move(tick));
+    }
 
    private:
-    ManualScheduler& inner_;
+    Scheduler& inner_;
     LoopbackDesktop& desktop_;
   };
 
@@ -65,13 +67,13 @@ class LoopbackDesktop {
   }
 
   void userCopies(const std::string& text) {
-    pasteboard.copyText(text);
+    copyText(pasteboard, text);
     lastUserCopy = text;
   }
 
   // Lets every pending step run and checks that everything typed arrived.
   void settle() {
-    clockScheduler.advance(2.0);
+    time.advance(2.0);
     deliver();
     EXPECT_TRUE(outbox.empty());
     EXPECT_FALSE(coordinator.isExpanding());
@@ -102,14 +104,13 @@ class LoopbackDesktop {
     }
   }
 
-  ManualClock clock;
-  ManualScheduler clockScheduler{clock};
-  DeliveringScheduler scheduler{clockScheduler, *this};
+  ManualTime time;
+  DeliveringScheduler scheduler{time.scheduler(), *this};
   RecordingEventPosting poster;
-  InMemoryPasteboard pasteboard;
+  simulation::SimulatedPasteboard pasteboard;
   ClipboardKeeper keeper{pasteboard};
   SettableExpansionContext context;
-  ExpansionCoordinator coordinator{context, poster, keeper, scheduler, clock.function()};
+  ExpansionCoordinator coordinator{context, poster, keeper, scheduler, time.function()};
 
  private:
   void receive(int id) {
@@ -123,7 +124,7 @@ class LoopbackDesktop {
     if (received.size() == sent.size()) return;
     // Keys are only ever held by a running expansion younger than the hold time.
     ASSERT_TRUE(coordinator.isExpanding());
-    const std::chrono::duration<double> elapsed = clock.now() - coordinator.expansionStarted();
+    const std::chrono::duration<double> elapsed = time.now() - coordinator.expansionStarted();
     EXPECT_LT(elapsed.count(), ExpansionCoordinator::heldEventTimeout);
   }
 
@@ -133,7 +134,7 @@ class LoopbackDesktop {
   std::set<int> received;
   int nextID = 1;
   int lastReceived = 0;
-  std::optional<std::string> lastUserCopy;
+  std::string lastUserCopy;  // empty before the first copy, as the pasteboard
 };
 
 struct Key {
@@ -156,7 +157,7 @@ TEST_P(CoordinatorStreams, NothingIsLostReorderedOrHeldTooLong) {
     const int roll = static_cast<int>(random() % 100);
     if (desktop.coordinator.isExpanding() && chance(20)) {
       // A busy main thread right when an expansion is under way: the case that loses keys if mishandled.
-      desktop.clockScheduler.stall(0.5 + static_cast<double>(random() % 1000) / 1000.0);
+      desktop.time.stall(0.5 + static_cast<double>(random() % 1000) / 1000.0);
     } else if (roll < 45) {
       const Key key = keys[random() % std::size(keys)];
       const KeyModifiers modifiers = chance(5) ? KeyModifiers::command : chance(10) ? KeyModifiers::shift : KeyModifiers{};
@@ -173,9 +174,9 @@ TEST_P(CoordinatorStreams, NothingIsLostReorderedOrHeldTooLong) {
     } else if (roll < 80) {
       desktop.userCopies("copy " + std::to_string(step));
     } else if (roll < 84) {
-      desktop.clockScheduler.stall(0.3 + static_cast<double>(random() % 1200) / 1000.0);
+      desktop.time.stall(0.3 + static_cast<double>(random() % 1200) / 1000.0);
     } else if (roll < 99) {
-      desktop.clockScheduler.advance(static_cast<double>(random() % 120) / 1000.0);
+      desktop.time.advance(static_cast<double>(random() % 120) / 1000.0);
     } else {
       desktop.settle();
     }

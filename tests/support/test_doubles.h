@@ -14,9 +14,10 @@
 
 #include "coordination/event_posting.h"
 #include "coordination/expansion_context.h"
-#include "coordination/scheduler.h"
 #include "engine/key_event.h"
 #include "platform/pasteboard_access.h"
+#include "simulation/simulated_pasteboard.h"
+#include "simulation/virtual_scheduler.h"
 
 namespace marlinet::testing {
 
@@ -33,52 +34,31 @@ int capturedID(const std::shared_ptr<const CapturedEvent>& event);
 KeyEvent userKey(Phase phase, std::uint16_t keyCode, std::string characters, int capturedNumber,
                  KeyModifiers modifiers = {});
 
-// Time under the test's control. Starts at an arbitrary fixed point.
-class ManualClock final {
+// Virtual time under the test's control, driving the simulation's scheduler:
+// scheduled work runs, in due order, only when the test lets time pass.
+class ManualTime final {
  public:
-  using TimePoint = std::chrono::steady_clock::time_point;
+  using TimePoint = simulation::VirtualTime;
+
   TimePoint now() const { return now_; }
   double seconds() const { return std::chrono::duration<double>(now_ - start_).count(); }
-  void advance(double seconds) {
-    now_ += std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
-  }
   std::function<TimePoint()> function() {
-    return [this] { return now(); };
+    return [this] { return now_; };
   }
+  simulation::VirtualScheduler& scheduler() { return scheduler_; }
+
+  // Moves the clock forward, running each piece of work at its due time.
+  void advance(double seconds);
+  // Runs everything due now, including work that falls due while running.
+  void runDue() { advance(0); }
+  // Moves the clock without running anything: the main thread is stalled.
+  void stall(double seconds) { now_ += simulation::toDuration(seconds); }
+  std::size_t pendingCount() const { return scheduler_.pendingCount(); }
 
  private:
   TimePoint start_ = TimePoint(std::chrono::hours(1000));
   TimePoint now_ = start_;
-};
-
-// Runs scheduled work, in due order, only when the test lets time pass.
-class ManualScheduler final : public Scheduler {
- public:
-  explicit ManualScheduler(ManualClock& clock) : clock_(clock) {}
-
-  void schedule(double afterSeconds, std::function<void()> work) override;
-
-  // Moves the clock forward, running each piece of work at its due time.
-  void advance(double seconds);
-  // Runs everything due now (including work that becomes due while running).
-  void runDue();
-  // Moves the clock without running anything: the main thread is stalled.
-  void stall(double seconds) { clock_.advance(seconds); }
-
-  std::size_t pendingCount() const { return queue_.size(); }
-  std::vector<double> pendingDelays() const;  // seconds from now, in due order
-
- private:
-  struct Item {
-    ManualClock::TimePoint due;
-    std::uint64_t sequence;
-    std::function<void()> work;
-  };
-  bool runNextDueBy(ManualClock::TimePoint limit);
-
-  ManualClock& clock_;
-  std::vector<Item> queue_;
-  std::uint64_t sequence_ = 0;
+  simulation::VirtualScheduler scheduler_{now_};
 };
 
 // Records every call, in order.
@@ -96,11 +76,13 @@ class RecordingEventPosting final : public EventPosting {
 
   void postKey(std::uint16_t keyCode, bool down, std::uint64_t flags) override;
   void postText(const std::string& text) override;
+  bool canType(std::string_view text) override { return text.find_first_of(untypeable) == std::string_view::npos; }
   std::optional<std::uint16_t> keyCode(const std::string& character) override;
   void repostAsOwn(const std::shared_ptr<const CapturedEvent>& event) override;
   void repostAsUser(const std::shared_ptr<const CapturedEvent>& event) override;
 
   std::map<std::string, std::uint16_t> layout{{"v", 9}};  // keyCode(for:) answers from this
+  std::string untypeable;  // bytes of texts that canType refuses
   std::vector<Posted> posted;
   // Called after each recorded event; lets a harness feed events back.
   std::function<void(const Posted&)> onPost;
@@ -109,29 +91,9 @@ class RecordingEventPosting final : public EventPosting {
   void record(Posted event);
 };
 
-// An in-memory pasteboard with a change counter and ordered items.
-class InMemoryPasteboard final : public PasteboardAccess {
- public:
-  static constexpr const char* plainTextType = "public.utf8-plain-text";
-
-  std::int64_t changeCount() const override { return changeCount_; }
-  std::vector<PasteboardItemSnapshot> snapshotItems() const override { return items_; }
-  std::int64_t writeText(const std::string& text) override;
-  void restoreItems(const std::vector<PasteboardItemSnapshot>& items) override;
-
-  // What the user or another application does.
-  void copyText(const std::string& text);
-  void setItems(std::vector<PasteboardItemSnapshot> items);
-
-  const std::vector<PasteboardItemSnapshot>& items() const { return items_; }
-  std::optional<std::string> plainText() const;
-
- private:
-  std::int64_t changeCount_ = 0;
-  std::vector<PasteboardItemSnapshot> items_;
-};
-
 PasteboardBytes bytes(const std::string& text);
+// The user copies plain text.
+void copyText(simulation::SimulatedPasteboard& pasteboard, const std::string& text);
 
 // Answers whatever the test sets.
 class SettableExpansionContext final : public ExpansionContext {

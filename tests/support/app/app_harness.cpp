@@ -34,8 +34,8 @@ AppServices AppHarness::services() {
       .context = context,
       .poster = poster,
       .pasteboard = pasteboard,
-      .scheduler = scheduler,
-      .now = clock.function(),
+      .scheduler = time.scheduler(),
+      .now = time.function(),
       .currentDate = [this] { return Date{dateSeconds}; },
       .tap = tap,
       .permissionChecks = permissions,
@@ -46,7 +46,6 @@ AppServices AppHarness::services() {
       .loginItem = loginItem,
       .alertSound = alertSound,
       .bundle = bundle,
-      .mainThread = mainThread,
       .updater = updater,
   };
 }

@@ -18,7 +18,6 @@
 #include "support/app/fake_updater_controller.h"
 #include "support/app/fake_window_host.h"
 #include "support/app/fake_workspace.h"
-#include "support/app/manual_main_thread.h"
 #include "support/app/scripted_dialogs.h"
 #include "support/replacements/fake_system_replacement_reading.h"
 #include "support/replacements/faulty_file_system.h"
@@ -83,11 +82,11 @@ struct AppHarness {
   std::shared_ptr<FaultyFileSystem> files = std::make_shared<FaultyFileSystem>();
   std::vector<std::string> storeFolderNames;  // every folder name a store was made for
 
-  ManualClock clock;
-  ManualScheduler scheduler{clock};
+  // The main thread's run loop: work runs only when the test lets time pass.
+  ManualTime time;
   SettableExpansionContext context;
   RecordingEventPosting poster;
-  InMemoryPasteboard pasteboard;
+  simulation::SimulatedPasteboard pasteboard;
   double dateSeconds = 700000000.0;  // what the model's date source answers
 
   FakeEventTap tap{&log};
@@ -99,7 +98,6 @@ struct AppHarness {
   FakeLoginItemService loginItem;
   CountingAlertSound alertSound;
   FakeBundleInfo bundle;
-  ManualMainThread mainThread{&log};
   UpdaterRecord updaterRecord;
   DirectUpdater updater{fakeUpdaterFactory(updaterRecord, &log)};
 };
