@@ -104,6 +104,7 @@ TEST_F(SystemReplacementReaderTest, TheFileDecidesTheSource) {
     EXPECT_EQ(answer, source) << file;
     EXPECT_EQ(parsed.replacements.size(), count) << file;
   }
+  EXPECT_FALSE(readerFor("root_dictionary.xml.plist").globalReplacementItems().has_value());
   std::filesystem::create_directories(folder_ / "dir.plist");  // a folder where the file should be
   for (const char* path : {"absent.plist", "dir.plist"}) {
     const SystemReplacementReader reader(folder_ / path, std::make_shared<LocalFileSystem>());

@@ -67,12 +67,19 @@ TEST(MakeEntries, ExcludedApplicationsAreListedOnlyWhileInstalledAndNeverTheProg
 TEST(MakeEntries, NamesSortWithoutRegardToCaseInOneFixedOrder) {
   FakeInstalledApplications apps;
   apps.install("com.googlecode.iterm2");
-  for (const char* name : {"zed", "beta", "Alpha", "BETA"}) apps.launch(std::string("com.example.") + name, name);
-  apps.launch("com.example.beta-second", "beta");
+  apps.launch("com.example.zed", "zed");
+  apps.launch("com.example.alpha", "Alpha");
+  apps.launch("com.example.upper", "BETA");  // before "beta" by its name, not its identifier
+  // Enough equal names that an unstable sort would shuffle them without the identifier.
+  std::vector<std::string> sameIds;
+  for (int i = 10; i < 50; ++i) sameIds.push_back("com.example.beta-" + std::to_string(i));
+  for (const std::string& id : sameIds) apps.launch(id, "beta");
   const auto entries = makeEntries(apps, own, {});
-  EXPECT_THAT(names(entries), ElementsAre("Alpha", "BETA", "beta", "beta", "iTerm2", "zed"));
-  EXPECT_EQ(entries[2].id, "com.example.beta");
-  EXPECT_EQ(entries[3].id, "com.example.beta-second");
+  std::vector<std::string> expectedNames{"Alpha", "BETA"};
+  expectedNames.insert(expectedNames.end(), sameIds.size(), "beta");
+  expectedNames.insert(expectedNames.end(), {"iTerm2", "zed"});
+  EXPECT_EQ(names(entries), expectedNames);
+  for (std::size_t i = 0; i < sameIds.size(); ++i) EXPECT_EQ(entries[2 + i].id, sameIds[i]);
 }
 
 TEST(ExcludeAppsContent, RowIsCheckedExactlyWhenTheSetHoldsItsId) {
