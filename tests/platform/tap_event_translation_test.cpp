@@ -45,7 +45,8 @@ TEST(TapTranslation, OwnEventsCarryNoTextAndNoCopyWhileTheUsersCarryBoth) {
   EXPECT_TRUE(ownKey.event.characters.empty());
   EXPECT_EQ(own.touches, 0);
 
-  const KeyTapEvent userKey = keyTapEventFrom(FakeRawEvent(rawEventType::keyUp, 0x10000 + 31, u"o", ownEventMarker + 1));
+  const KeyTapEvent userKey =
+      keyTapEventFrom(FakeRawEvent(rawEventType::keyUp, 0x10000 + 31, u"o", ownEventMarker + 1));
   EXPECT_FALSE(userKey.synthetic);
   EXPECT_EQ(userKey.event.phase, Phase::up);
   EXPECT_EQ(userKey.event.keyCode, 31) << "only the low 16 bits are the key code";
@@ -80,12 +81,15 @@ TEST(TapTranslation, VerdictsApplyToKeysOnly) {
   EXPECT_FALSE(dispatchTapEvent(FakeRawEvent(rawEventType::flagsChanged), swallow).removeEvent);
   EXPECT_EQ(seen.size(), 1u) << "a modifier pressed alone never reaches the handler";
   // Mouse-downs and a disabled tap both end the word; only the latter re-enables, neither is removed.
-  for (std::int32_t type : {rawEventType::leftMouseDown, rawEventType::rightMouseDown, rawEventType::otherMouseDown,
-                            rawEventType::tapDisabledByTimeout, rawEventType::tapDisabledByUserInput}) {
+  const std::pair<std::int32_t, bool> reenables[] = {
+      {rawEventType::leftMouseDown, false}, {rawEventType::rightMouseDown, false},
+      {rawEventType::otherMouseDown, false}, {rawEventType::tapDisabledByTimeout, true},
+      {rawEventType::tapDisabledByUserInput, true}};
+  for (const auto& [type, reenable] : reenables) {
     seen.clear();
     const TapCallbackResult result = dispatchTapEvent(FakeRawEvent(type), swallow);
     EXPECT_FALSE(result.removeEvent) << type;
-    EXPECT_EQ(result.reenableTap, type == rawEventType::tapDisabledByTimeout || type == rawEventType::tapDisabledByUserInput);
+    EXPECT_EQ(result.reenableTap, reenable) << type;
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_TRUE(std::holds_alternative<MouseDown>(seen[0]));
   }
