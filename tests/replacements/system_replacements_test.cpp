@@ -97,7 +97,6 @@ TEST_F(SystemReplacementReaderTest, TheFileDecidesTheSource) {
       {"system_records.binary.plist", SystemListSource::globalDefaults, 2},
       {"root_dictionary.xml.plist", SystemListSource::spellChecker, 3},
       {"truncated_binary.raw.plist", SystemListSource::none, 0},
-      {"binary_garbage.raw.plist", SystemListSource::none, 0},
       {"root_text.xml.plist", SystemListSource::none, 0}};
   for (const auto& [file, source, count] : files) {
     const auto [parsed, answer] = readSystemReplacements(readerFor(file));
