@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <random>
 #include <sstream>
 #include <streambuf>
@@ -24,8 +25,8 @@ class DiscardingBuffer final : public std::streambuf {
   std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
 };
 
-const std::vector<Replacement> replacements{
-    {"omw", "on my way"}, {"brb", "be right back"}, {"sig", "Best regards,\nThe Marlinet team"}};
+// The example list: omw, brb and the multi-line sig, imported as a user would.
+const SimulationLists lists{std::filesystem::path(MARLINET_EXAMPLE_LIST), std::nullopt};
 
 // A typing session of `words` words: ordinary words, typed shortcuts (the
 // multi-line "sig" is pasted), varied delimiters, now and then a few Deletes
@@ -70,7 +71,7 @@ void BM_SimulateTyping(benchmark::State& state) {
   std::ostream trace(&discard);
   std::ostringstream errors;
   for (auto _ : state) {
-    SimulatedDesktop desktop(trace, replacements);
+    SimulatedDesktop desktop(trace, lists);
     std::istringstream input(script);
     if (runScript(input, desktop, errors) != 0) state.SkipWithError("the generated script is malformed");
     benchmark::DoNotOptimize(desktop.text().size());

@@ -5,11 +5,13 @@
 add_library(marlinet_defaults INTERFACE)
 target_compile_options(marlinet_defaults INTERFACE
   -Wall -Wextra -Wpedantic
-  -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual -Wold-style-cast -Wcast-qual
+  -Wnon-virtual-dtor -Woverloaded-virtual -Wold-style-cast -Wcast-qual
   -Wformat=2 -Wimplicit-fallthrough -Wmissing-declarations -Wnull-dereference)
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   target_compile_options(marlinet_defaults INTERFACE
-    -Wduplicated-cond -Wduplicated-branches -Wlogical-op -Wuseless-cast)
+    -Wshadow=local -Wduplicated-cond -Wduplicated-branches -Wlogical-op -Wuseless-cast)
+else()
+  target_compile_options(marlinet_defaults INTERFACE -Wshadow)
 endif()
 if(MARLINET_WERROR)
   target_compile_options(marlinet_defaults INTERFACE -Werror)

@@ -3,8 +3,8 @@
 #include <utility>
 #include <variant>
 
+#include "app/failure_log.h"
 #include "app/localization.h"
-#include "app/window_contents.h"
 #include "app/content/window_descriptions.h"
 #include "engine/replacement_index.h"
 #include "platform/settings_links.h"
@@ -80,7 +80,9 @@ AppModel::AppModel(const AppServices& services)
 }
 
 AppModel::~AppModel() {
+  // Windows the desktop keeps alive see an empty handle from here on.
   self_.reset();
+  windows_.closeAll();
   // The tap outlives the model; it must not call into a coordinator that is gone.
   tap_.stop();
   tap_.setHandler(&passEvery);
@@ -91,10 +93,13 @@ void AppModel::start() {
   if (started_) return;
   started_ = true;
 
-  if (auto stored = importedStore_->load()) {
-    library_.imported = std::move(stored->first);
-    importedAt_ = stored->second;
-  }
+  runGuarded("loading the imported list", [this] {
+    if (auto stored = importedStore_->load()) {
+      library_.imported = std::move(stored->first);
+      importedAt_ = stored->second;
+    }
+  });
+  rebuildIndex();
   reload();
   updater_.start();
   updateTap();
@@ -135,11 +140,22 @@ void AppModel::updateTap() {
 }
 
 void AppModel::reload() {
-  const auto& [system, source] = systemList_.read(reader_);
-  library_.system = system;
-  systemSource_ = source;
-  coordinator_.engine().setIndex(ReplacementIndex(library_.merged()));
+  // A list that cannot be read now leaves the one in use as it was.
+  runGuarded("reloading the replacement lists", [this] {
+    const auto& [system, source] = systemList_.read(reader_);
+    if (systemList_.generation() == systemGeneration_) return;
+    library_.system = system;
+    systemSource_ = source;
+    systemGeneration_ = systemList_.generation();
+    rebuildIndex();
+  });
   publish();
+}
+
+void AppModel::rebuildIndex() {
+  std::vector<Replacement> merged = library_.merged();
+  summary_ = makeSummary(library_, systemSource_, importedAt_);
+  coordinator_.engine().setIndex(ReplacementIndex(std::move(merged)));
 }
 
 bool AppModel::isEnabled() const { return preferences_.expansionEnabled(); }
@@ -159,11 +175,9 @@ PermissionStatus AppModel::currentPermissions() const {
 ExpansionStatus AppModel::status() const {
   if (!isEnabled()) return ExpansionStatus::off;
   if (!permissionChecks_.isAccessibilityTrusted() || !tap_.isRunning()) return ExpansionStatus::needsAccessibility;
-  if (library_.merged().empty()) return ExpansionStatus::noReplacements;
+  if (summary_.count == 0) return ExpansionStatus::noReplacements;
   return ExpansionStatus::expanding;
 }
-
-ReplacementSummary AppModel::summary() const { return makeSummary(library_, systemSource_, importedAt_); }
 
 void AppModel::importReplacements() {
   windowHost_.activateApplication();
@@ -175,9 +189,11 @@ void AppModel::importReplacements() {
   const auto chosen = dialogs_.chooseFile(request);
   if (!chosen) return;
 
-  const auto bytes = files_.readFile(*chosen);
-  const auto parsed = bytes ? parsePropertyList(*bytes) : PropertyListParseResult(ReplacementParseError::unreadable);
-  const auto* list = std::get_if<ParsedReplacements>(&parsed);
+  PropertyListParseResult parsed(ReplacementParseError::unreadable);
+  runGuarded("reading the chosen list", [&] {
+    if (const auto bytes = files_.readFile(*chosen)) parsed = parsePropertyList(*bytes);
+  });
+  auto* list = std::get_if<ParsedReplacements>(&parsed);
   if (!list) {
     dialogs_.showAlert(localized(notAListMessage), localized(notAListInformation));
     return;
@@ -189,16 +205,18 @@ void AppModel::importReplacements() {
 
   const Date importedAt = currentDate_();
   // A failed save is not reported: the list is still used for this run.
-  (void)importedStore_->save(*list, importedAt);
-  library_.imported = *list;
+  runGuarded("saving the imported list", [&] { (void)importedStore_->save(*list, importedAt); });
+  library_.imported = std::move(*list);
   importedAt_ = importedAt;
+  rebuildIndex();
   reload();
 }
 
 void AppModel::removeImported() {
-  importedStore_->remove();
+  runGuarded("removing the imported list", [this] { importedStore_->remove(); });
   library_.imported = ParsedReplacements{};
   importedAt_.reset();
+  rebuildIndex();
   reload();
 }
 
@@ -209,6 +227,10 @@ void AppModel::setExcluded(const std::string& bundleID, bool excluded) {
   } else {
     bundleIDs.erase(bundleID);
   }
+  setExcludedBundleIDs(bundleIDs);
+}
+
+void AppModel::setExcludedBundleIDs(const std::set<std::string>& bundleIDs) {
   preferences_.setExcludedBundleIDs(bundleIDs);
   refreshExcludedCache();
   coordinator_.engine().clearBuffer();
@@ -231,25 +253,23 @@ void AppModel::setOpensAtLogin(bool on) {
 }
 
 void AppModel::showOnboarding() {
-  const std::weak_ptr<AppModel*> weak = self_;
-  windows_.show(std::string(onboardingWindow.id), localized(onboardingWindow.englishTitle), [this, weak] {
-    return std::make_shared<OnboardingWindowContent>(
-        permissions_, static_cast<std::int64_t>(library_.merged().size()), [weak] {
-          if (const auto self = weak.lock()) (*self)->windows_.close(std::string(onboardingWindow.id));
-        });
+  windows_.show(std::string(onboardingWindow.id), localized(onboardingWindow.englishTitle), [this] {
+    return std::make_shared<OnboardingWindowContent>(handle(), summary_.count, [model = handle()] {
+      if (AppModel* self = model.get()) self->windows_.close(std::string(onboardingWindow.id));
+    });
   });
 }
 
 void AppModel::showPreferences() {
   reload();
   windows_.show(std::string(preferencesWindow.id), localized(preferencesWindow.englishTitle), [this] {
-    return std::make_shared<PreferencesWindowContent>(*this, updater_.automaticallyChecksForUpdates());
+    return std::make_shared<PreferencesWindowContent>(handle(), updater_.automaticallyChecksForUpdates());
   });
 }
 
 void AppModel::showExcludeApps() {
   windows_.show(std::string(excludeAppsWindow.id), localized(excludeAppsWindow.englishTitle),
-                [this] { return std::make_shared<ExcludeAppsWindowContent>(*this); });
+                [this] { return std::make_shared<ExcludeAppsWindowContent>(handle()); });
 }
 
 void AppModel::openKeyboardSettings() { workspace_.openURL(keyboardSettingsURL()); }

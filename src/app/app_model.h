@@ -13,6 +13,7 @@
 #include "app/change_publisher.h"
 #include "app/content/expansion_status.h"
 #include "app/permission_watcher.h"
+#include "app/window_contents.h"
 #include "app/window_presenter.h"
 #include "coordination/expansion_coordinator.h"
 #include "coordination/expansion_gate.h"
@@ -58,18 +59,21 @@ class AppModel final {
 
   // The tap runs exactly when expansion is enabled and Accessibility granted.
   void updateTap();
-  // Re-reads the system list and rebuilds the index from both lists.
+  // Re-reads the system list when its file changed, and rebuilds the index
+  // and the counts only when a list changed; otherwise this costs one file
+  // status check. Publishes in every case.
   void reload();
 
   bool isEnabled() const;
   void setEnabled(bool on);
   ExpansionStatus status() const;
-  ReplacementSummary summary() const;
+  const ReplacementSummary& summary() const { return summary_; }
 
   // User commands.
   void importReplacements();
   void removeImported();
   void setExcluded(const std::string& bundleID, bool excluded);
+  void setExcludedBundleIDs(const std::set<std::string>& bundleIDs);
   void restoreDefaultExclusions();
   bool opensAtLogin() const;
   // Beeps when the system refuses; publishes in every case, so that a view
@@ -93,10 +97,10 @@ class AppModel final {
   PermissionWatcher& permissions() { return permissions_; }
   const PermissionWatcher& permissions() const { return permissions_; }
   const ReplacementLibrary& library() const { return library_; }
-  SystemListSource systemSource() const { return systemSource_; }
+  // What windows and menus hold instead of a reference: empty once the model is gone.
+  ModelHandle handle() const { return ModelHandle(self_); }
   const std::optional<Date>& importedAt() const { return importedAt_; }
   ExpansionCoordinator& coordinator() { return coordinator_; }
-  const ImportedReplacementsStore& importedStore() const { return *importedStore_; }
   WindowPresenter& windows() { return windows_; }
   DirectUpdater& updater() { return updater_; }
   const BundleInfo& bundleInfo() const { return bundle_; }
@@ -106,7 +110,6 @@ class AppModel final {
   // The excluded identifiers as stored; empty when the stored value is not a
   // list of texts.
   std::set<std::string> excludedBundleIDs() const { return preferences_.excludedBundleIDs(); }
-  bool isStarted() const { return started_; }
   // The three permission facts asked of the system now, without publishing;
   // the settings window shows these rather than the last polled value.
   PermissionStatus currentPermissions() const;
@@ -114,6 +117,8 @@ class AppModel final {
  private:
   void publish() { changes_.publish(); }
   void refreshExcludedCache();
+  // Merges the lists into the engine's index and the counts.
+  void rebuildIndex();
   // Runs `work` later as a main-thread task of its own, unless the model is
   // gone by then.
   void postToSelf(void (AppModel::*work)());
@@ -142,6 +147,8 @@ class AppModel final {
   ReplacementLibrary library_;
   SystemListSource systemSource_ = SystemListSource::none;
   SystemListCache systemList_;
+  std::uint64_t systemGeneration_ = 0;  // of the system list in the library
+  ReplacementSummary summary_;
   std::optional<Date> importedAt_;
   std::unique_ptr<ImportedReplacementsStore> importedStore_;
   WindowPresenter windows_;

@@ -31,7 +31,6 @@ class Subscription final {
   void cancel() {
     if (auto cancel = std::exchange(cancel_, nullptr)) cancel();
   }
-  bool isActive() const { return static_cast<bool>(cancel_); }
 
  private:
   std::function<void()> cancel_;

@@ -10,9 +10,7 @@
 #include "app/localization.h"
 #include "engine/unicode_text.h"
 #include "replacements/file_system.h"
-#include "replacements/replacement_library.h"
 #include "replacements/replacement_parser.h"
-#include "replacements/system_replacement_reader.h"
 #include "simulation/simulated_desktop.h"
 #include "simulation/simulation_script.h"
 
@@ -146,24 +144,15 @@ int simulate(const std::vector<std::string>& arguments, std::istream& in, std::o
     *target = arguments[++i];
   }
 
-  ReplacementLibrary library;
-  if (replacementsFile) {
-    const std::optional<std::string> bytes = readWholeFile(*replacementsFile);
-    const PropertyListParseResult result =
-        bytes ? parsePropertyList(*bytes) : PropertyListParseResult(ReplacementParseError::unreadable);
-    if (std::holds_alternative<ReplacementParseError>(result)) {
-      err << "marlinet simulate: " << *replacementsFile << ": ";
-      printNotAList(err);
-      return exitFailure;
-    }
-    library.imported = std::get<ParsedReplacements>(result);
+  simulation::SimulationLists lists;
+  if (replacementsFile) lists.imported = std::filesystem::path(*replacementsFile);
+  if (systemFile) lists.system = std::filesystem::path(*systemFile);
+  simulation::SimulatedDesktop desktop(out, lists);
+  if (desktop.importRefused()) {
+    err << "marlinet simulate: " << *replacementsFile << ": ";
+    printNotAList(err);
+    return exitFailure;
   }
-  if (systemFile) {
-    const SystemReplacementReader reader(std::filesystem::path(*systemFile), std::make_shared<LocalFileSystem>());
-    library.system = readSystemReplacements(reader).first;
-  }
-
-  simulation::SimulatedDesktop desktop(out, library.merged());
   return simulation::runScript(in, desktop, err);
 }
 

@@ -25,7 +25,6 @@ class DirectUpdater final {
   // Does nothing while no controller exists.
   void setAutomaticallyChecksForUpdates(bool on);
 
-  bool hasController() const { return controller_ != nullptr; }
 
  private:
   UpdaterControllerFactory makeController_;

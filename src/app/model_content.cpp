@@ -18,45 +18,65 @@ std::string versionText(const BundleInfo& bundle) {
   return versionText(textValue(bundle, BundleInfo::shortVersionKey), textValue(bundle, BundleInfo::buildVersionKey));
 }
 
-StatusMenuHooks statusMenuHooks(AppModel& model, std::function<void()> quit,
+StatusMenuHooks statusMenuHooks(ModelHandle model, std::function<void()> quit,
                                 std::function<void(bool dimmed)> setIconDimmed) {
+  // Each hook reaches the model only while it exists.
+  auto with = [model](auto use) {
+    return [model, use](auto... arguments) {
+      if (AppModel* m = model.get()) use(*m, arguments...);
+    };
+  };
   StatusMenuHooks hooks;
-  hooks.status = [&model] { return model.status(); };
-  hooks.expansionEnabled = [&model] { return model.preferences().expansionEnabled(); };
-  hooks.replacementCount = [&model] { return model.summary().count; };
-  hooks.updateTap = [&model] { model.updateTap(); };
-  hooks.reload = [&model] { model.reload(); };
-  hooks.setEnabled = [&model](bool on) { model.setEnabled(on); };
-  hooks.showExcludeApps = [&model] { model.showExcludeApps(); };
-  hooks.showOnboarding = [&model] { model.showOnboarding(); };
-  hooks.showPreferences = [&model] { model.showPreferences(); };
-  hooks.checkForUpdates = [&model] { model.checkForUpdates(); };
+  hooks.status = [model] {
+    const AppModel* m = model.get();
+    return m ? m->status() : ExpansionStatus::off;
+  };
+  hooks.expansionEnabled = [model] {
+    const AppModel* m = model.get();
+    return m != nullptr && m->isEnabled();
+  };
+  hooks.replacementCount = [model] {
+    const AppModel* m = model.get();
+    return m ? m->summary().count : 0;
+  };
+  hooks.updateTap = with([](AppModel& m) { m.updateTap(); });
+  hooks.reload = with([](AppModel& m) { m.reload(); });
+  hooks.setEnabled = with([](AppModel& m, bool on) { m.setEnabled(on); });
+  hooks.showExcludeApps = with([](AppModel& m) { m.showExcludeApps(); });
+  hooks.showOnboarding = with([](AppModel& m) { m.showOnboarding(); });
+  hooks.showPreferences = with([](AppModel& m) { m.showPreferences(); });
+  hooks.checkForUpdates = with([](AppModel& m) { m.checkForUpdates(); });
   hooks.quit = std::move(quit);
   hooks.setIconDimmed = std::move(setIconDimmed);
   return hooks;
 }
 
-SettingsContent settingsContent(const PreferencesWindowContent& window) {
-  const AppModel& model = window.model;
+std::optional<SettingsContent> settingsContent(const PreferencesWindowContent& window) {
+  const AppModel* model = window.model.get();
+  if (model == nullptr) return std::nullopt;
   SettingsInputs inputs;
-  inputs.status = model.status();
-  inputs.expansionEnabled = model.preferences().expansionEnabled();
-  inputs.opensAtLogin = model.opensAtLogin();
-  inputs.excludedCount = static_cast<std::int64_t>(model.excludedBundleIDs().size());
-  inputs.summary = model.summary();
-  inputs.permissions = model.currentPermissions();
+  inputs.status = model->status();
+  inputs.expansionEnabled = model->isEnabled();
+  inputs.opensAtLogin = model->opensAtLogin();
+  inputs.excludedCount = static_cast<std::int64_t>(model->excludedBundleIDs().size());
+  inputs.summary = model->summary();
+  inputs.permissions = model->currentPermissions();
   inputs.automaticUpdates = window.automaticUpdates;
-  inputs.versionText = versionText(model.bundleInfo());
+  inputs.versionText = versionText(model->bundleInfo());
   return buildSettingsContent(inputs);
 }
 
-OnboardingContent onboardingContent(const OnboardingWindowContent& window) {
-  return buildOnboardingContent(OnboardingInputs{window.watcher.status(), window.replacementCount});
+std::optional<OnboardingContent> onboardingContent(const OnboardingWindowContent& window) {
+  const AppModel* model = window.model.get();
+  if (model == nullptr) return std::nullopt;
+  return buildOnboardingContent(OnboardingInputs{model->permissions().status(), window.replacementCount});
 }
 
-ExcludeAppsContent excludeAppsContent(AppModel& model) {
-  const std::set<std::string> excluded = model.excludedBundleIDs();
-  return buildExcludeAppsContent(makeEntries(model.installedApplications(), model.ownBundleID(), excluded), excluded);
+std::optional<ExcludeAppsContent> excludeAppsContent(const ExcludeAppsWindowContent& window) {
+  AppModel* model = window.model.get();
+  if (model == nullptr) return std::nullopt;
+  const std::set<std::string> excluded = model->excludedBundleIDs();
+  return buildExcludeAppsContent(makeEntries(model->installedApplications(), model->ownBundleID(), excluded), excluded);
 }
 
 }  // namespace marlinet

@@ -1,9 +1,11 @@
 #pragma once
 
 // What the drawing code renders, read off the application model. Each
-// function is called afresh at every redraw.
+// function is called afresh at every redraw, and answers nothing (or does
+// nothing) once the model is gone.
 
 #include <functional>
+#include <optional>
 
 #include "app/app_model.h"
 #include "app/content/exclude_apps_content.h"
@@ -16,12 +18,12 @@ namespace marlinet {
 
 // Wires the status menu to the model; `quit` ends the application and
 // `setIconDimmed` reaches the drawn status button.
-StatusMenuHooks statusMenuHooks(AppModel& model, std::function<void()> quit,
+StatusMenuHooks statusMenuHooks(ModelHandle model, std::function<void()> quit,
                                 std::function<void(bool dimmed)> setIconDimmed);
 
-SettingsContent settingsContent(const PreferencesWindowContent& window);
-OnboardingContent onboardingContent(const OnboardingWindowContent& window);
-ExcludeAppsContent excludeAppsContent(AppModel& model);
+std::optional<SettingsContent> settingsContent(const PreferencesWindowContent& window);
+std::optional<OnboardingContent> onboardingContent(const OnboardingWindowContent& window);
+std::optional<ExcludeAppsContent> excludeAppsContent(const ExcludeAppsWindowContent& window);
 
 // "1.2 (34)" from the bundle's version values; "?" for one that is missing or not text.
 std::string versionText(const BundleInfo& bundle);

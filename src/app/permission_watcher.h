@@ -28,7 +28,6 @@ class PermissionWatcher final {
   void start();
   // Ends the polling; a later `start` begins it again.
   void stopPolling();
-  bool isPolling() const { return timer_ != nullptr; }
 
   // Samples accessibility, then Input Monitoring, hands both to
   // `beforeRefresh`, then samples the tap, so a tap the owner starts in

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <utility>
 
 #include "app/window_host.h"
@@ -9,15 +10,29 @@
 namespace marlinet {
 
 class AppModel;
-class PermissionWatcher;
+
+// The model as seen from a window or a menu, which the desktop may keep
+// alive after the model is gone: then the handle is empty.
+class ModelHandle {
+ public:
+  ModelHandle() = default;
+  explicit ModelHandle(std::weak_ptr<AppModel*> model) : model_(std::move(model)) {}
+  AppModel* get() const {
+    const auto locked = model_.lock();
+    return locked ? *locked : nullptr;
+  }
+
+ private:
+  std::weak_ptr<AppModel*> model_;
+};
 
 // The onboarding window follows the permission watcher; the replacement count
 // it confirms is the one when the window was made.
 struct OnboardingWindowContent final : WindowContent {
-  OnboardingWindowContent(PermissionWatcher& watcher, std::int64_t replacementCount, std::function<void()> onDone)
-      : watcher(watcher), replacementCount(replacementCount), onDone(std::move(onDone)) {}
+  OnboardingWindowContent(ModelHandle model, std::int64_t replacementCount, std::function<void()> onDone)
+      : model(std::move(model)), replacementCount(replacementCount), onDone(std::move(onDone)) {}
 
-  PermissionWatcher& watcher;
+  ModelHandle model;
   const std::int64_t replacementCount;
   std::function<void()> onDone;  // closes the window
 };
@@ -25,17 +40,18 @@ struct OnboardingWindowContent final : WindowContent {
 // The settings window redraws from the model; the automatic-update switch is
 // the window's own state, starting from the updater's setting.
 struct PreferencesWindowContent final : WindowContent {
-  PreferencesWindowContent(AppModel& model, bool automaticUpdates) : model(model), automaticUpdates(automaticUpdates) {}
+  PreferencesWindowContent(ModelHandle model, bool automaticUpdates)
+      : model(std::move(model)), automaticUpdates(automaticUpdates) {}
 
-  AppModel& model;
+  ModelHandle model;
   bool automaticUpdates;
 };
 
 // The excluded-apps window rebuilds its list from the model at every change.
 struct ExcludeAppsWindowContent final : WindowContent {
-  explicit ExcludeAppsWindowContent(AppModel& model) : model(model) {}
+  explicit ExcludeAppsWindowContent(ModelHandle model) : model(std::move(model)) {}
 
-  AppModel& model;
+  ModelHandle model;
 };
 
 }  // namespace marlinet

@@ -16,6 +16,11 @@ void WindowPresenter::close(const std::string& id) {
   if (windows_.find(id) != windows_.end()) host_.close(id);
 }
 
+void WindowPresenter::closeAll() {
+  for (const auto& [id, window] : windows_) host_.close(id);
+  windows_.clear();
+}
+
 const WindowPresenter::Window* WindowPresenter::window(const std::string& id) const {
   const auto found = windows_.find(id);
   return found == windows_.end() ? nullptr : &found->second;

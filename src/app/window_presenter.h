@@ -30,9 +30,10 @@ class WindowPresenter final {
   void show(const std::string& id, const std::string& title, const ContentFactory& makeContent);
   // Hides the window; the entry stays, so a later `show` brings it back.
   void close(const std::string& id);
+  // Hides every window, for good: their contents' model is going away.
+  void closeAll();
 
   const Window* window(const std::string& id) const;
-  std::size_t windowCount() const { return windows_.size(); }
 
  private:
   WindowHost& host_;

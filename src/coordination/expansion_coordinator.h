@@ -64,7 +64,6 @@ class ExpansionCoordinator final {
   Verdict lastVerdict() const { return lastVerdict_; }
   bool isExpanding() const { return isExpanding_; }
   TimePoint expansionStarted() const { return expansionStarted_; }
-  std::int64_t expansionID() const { return expansionID_; }
   const std::vector<KeyEvent>& held() const { return held_; }
 
  private:

@@ -31,16 +31,7 @@ struct KeyModifiers {
   }
 
   constexpr bool contains(KeyModifiers m) const { return (rawValue & m.rawValue) == m.rawValue; }
-  constexpr bool isEmpty() const { return rawValue == 0; }
-  constexpr bool isSubset(KeyModifiers of) const { return (rawValue & ~of.rawValue) == 0; }
-  constexpr bool isDisjoint(KeyModifiers with) const { return (rawValue & with.rawValue) == 0; }
-  constexpr KeyModifiers unionWith(KeyModifiers m) const { return KeyModifiers(rawValue | m.rawValue); }
-  constexpr KeyModifiers intersection(KeyModifiers m) const { return KeyModifiers(rawValue & m.rawValue); }
-  constexpr KeyModifiers symmetricDifference(KeyModifiers m) const { return KeyModifiers(rawValue ^ m.rawValue); }
-  constexpr KeyModifiers subtracting(KeyModifiers m) const { return KeyModifiers(rawValue & ~m.rawValue); }
   constexpr void insert(KeyModifiers m) { rawValue |= m.rawValue; }
-  constexpr void remove(KeyModifiers m) { rawValue &= ~m.rawValue; }
-  constexpr void update(KeyModifiers m) { rawValue |= m.rawValue; }
 
   friend constexpr bool operator==(KeyModifiers, KeyModifiers) = default;
 };

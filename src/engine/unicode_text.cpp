@@ -300,7 +300,7 @@ std::u16string toUtf16(std::string_view text) {
   std::u16string out(text.size(), u'\0');
   UErrorCode status = U_ZERO_ERROR;
   int32_t length = 0;
-  u_strFromUTF8WithSub(reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()), &length,
+  u_strFromUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length,
                        text.data(), static_cast<int32_t>(text.size()), static_cast<UChar32>(kReplacement),
                        nullptr, &status);
   if (U_FAILURE(status)) return {};

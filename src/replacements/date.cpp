@@ -9,10 +9,4 @@ Date Date::fromSystemClock(std::chrono::system_clock::time_point time) {
   return Date{sinceEpoch.count() - referenceDateUnixSeconds};
 }
 
-std::chrono::system_clock::time_point Date::toSystemClock() const {
-  const std::chrono::duration<double> sinceEpoch(secondsSinceReferenceDate + referenceDateUnixSeconds);
-  return std::chrono::system_clock::time_point(
-      std::chrono::duration_cast<std::chrono::system_clock::duration>(sinceEpoch));
-}
-
 }  // namespace marlinet

@@ -15,7 +15,6 @@ struct Date {
 
   static Date now();
   static Date fromSystemClock(std::chrono::system_clock::time_point time);
-  std::chrono::system_clock::time_point toSystemClock() const;
 
   friend bool operator==(const Date&, const Date&) = default;
   friend auto operator<=>(const Date&, const Date&) = default;

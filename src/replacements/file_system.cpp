@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <new>
 #include <cstdio>
 #include <string>
 #include <system_error>
@@ -75,7 +76,7 @@ std::optional<std::string> LocalFileSystem::readFile(const std::filesystem::path
       content.append(buffer, static_cast<std::size_t>(count));
     }
     return content;
-  } catch (...) {
+  } catch (const std::bad_alloc&) {
     return std::nullopt;
   }
 }
@@ -111,7 +112,7 @@ bool LocalFileSystem::writeFileAtomically(const std::filesystem::path& path, std
     FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.valid()) ::fsync(directory.get());
     return true;
-  } catch (...) {
+  } catch (const std::bad_alloc&) {
     return false;
   }
 }

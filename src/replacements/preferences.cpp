@@ -1,5 +1,7 @@
 #include "replacements/preferences.h"
 
+#include <new>
+
 namespace marlinet {
 
 namespace {
@@ -26,7 +28,7 @@ Preferences::Preferences(UserDefaults& defaults) : defaults_(defaults) {
         {std::string(expansionEnabledKey), PropertyList(true)},
         {std::string(excludedBundleIDsKey), storedForm(defaultExcludedBundleIDs())},
     });
-  } catch (...) {
+  } catch (const std::bad_alloc&) {
     // Out of memory at start: reads then fall back to false / the empty set.
   }
 }
@@ -40,7 +42,7 @@ std::set<std::string> Preferences::excludedBundleIDs() const {
     const auto stored = defaults_.stringArrayForKey(excludedBundleIDsKey);
     if (!stored) return {};
     return std::set<std::string>(stored->begin(), stored->end());
-  } catch (...) {
+  } catch (const std::bad_alloc&) {
     return {};
   }
 }
@@ -48,7 +50,7 @@ std::set<std::string> Preferences::excludedBundleIDs() const {
 void Preferences::setExcludedBundleIDs(const std::set<std::string>& bundleIDs) {
   try {
     defaults_.setObject(excludedBundleIDsKey, storedForm(bundleIDs));
-  } catch (...) {
+  } catch (const std::bad_alloc&) {
   }
 }
 

@@ -1,5 +1,7 @@
 #include "replacements/replacement_parser.h"
 
+#include <new>
+
 #include "engine/unicode_text.h"
 #include "replacements/shortcut_set.h"
 #include "replacements/text_trimming.h"
@@ -136,7 +138,7 @@ PropertyListParseResult parsePropertyList(std::string_view bytes) try {
   }
   if (recognised == 0) return ReplacementParseError::unexpectedFormat;
   return std::move(builder).finish();
-} catch (...) {
+} catch (const std::bad_alloc&) {
   return ReplacementParseError::unreadable;  // out of memory
 }
 

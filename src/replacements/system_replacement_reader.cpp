@@ -1,5 +1,7 @@
 #include "replacements/system_replacement_reader.h"
 
+#include <new>
+
 #include "replacements/app_directories.h"
 
 namespace marlinet {
@@ -30,7 +32,7 @@ std::optional<std::vector<PropertyList>> SystemReplacementReader::globalReplacem
     auto root = readRoot();
     if (!root || root->array() == nullptr) return std::nullopt;
     return std::move(std::get<PropertyList::Array>(root->value));
-  } catch (...) {
+  } catch (const std::bad_alloc&) {
     return std::nullopt;
   }
 }
@@ -45,7 +47,7 @@ std::map<std::string, std::string> SystemReplacementReader::spellCheckerReplacem
       if (const std::string* phrase = value.text()) entries.emplace_hint(entries.end(), key, *phrase);
     }
     return entries;
-  } catch (...) {
+  } catch (const std::bad_alloc&) {
     return {};
   }
 }

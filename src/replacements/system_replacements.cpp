@@ -1,5 +1,7 @@
 #include "replacements/system_replacements.h"
 
+#include <new>
+
 #include "replacements/replacement_parser.h"
 
 namespace marlinet {
@@ -15,14 +17,15 @@ std::pair<ParsedReplacements, SystemListSource> readSystemReplacements(const Sys
     return {parseDictionary(map), SystemListSource::spellChecker};
   }
   return {ParsedReplacements{}, SystemListSource::none};
-} catch (...) {
-  return {ParsedReplacements{}, SystemListSource::none};  // out of memory, or a reader that threw
+} catch (const std::bad_alloc&) {
+  return {ParsedReplacements{}, SystemListSource::none};  // out of memory
 }
 
 const std::pair<ParsedReplacements, SystemListSource>& SystemListCache::read(const SystemReplacementReading& reader) {
   std::optional<std::string> revision = reader.revision();
   if (revision && revision == revision_) return last_;
   last_ = readSystemReplacements(reader);
+  ++generation_;
   // Taken before the read: an edit made during it shows at the next reload.
   revision_ = std::move(revision);
   return last_;

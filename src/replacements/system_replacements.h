@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -36,8 +37,11 @@ std::pair<ParsedReplacements, SystemListSource> readSystemReplacements(const Sys
 class SystemListCache final {
  public:
   const std::pair<ParsedReplacements, SystemListSource>& read(const SystemReplacementReading& reader);
+  // Counts the parses, so a caller can tell whether the last read changed anything.
+  std::uint64_t generation() const { return generation_; }
 
  private:
+  std::uint64_t generation_ = 0;
   std::optional<std::string> revision_;
   std::pair<ParsedReplacements, SystemListSource> last_{ParsedReplacements{}, SystemListSource::none};
 };

@@ -33,7 +33,11 @@ std::string_view trimmedWhitespaceAndNewlines(std::string_view text) noexcept {
   while (end > start) {
     std::int32_t previous = end;
     UChar32 scalar = 0;
+// ICU's macro casts in the old style.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wold-style-cast"
     U8_PREV(bytes, start, previous, scalar);
+#pragma GCC diagnostic pop
     if (!isWhitespaceOrNewline(scalar)) break;
     end = previous;
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
+#include "app/localization.h"
 #include "engine/unicode_text.h"
 #include "simulation/us_keyboard_layout.h"
 
@@ -37,18 +38,41 @@ json itemsJSON(const std::vector<PasteboardItemSnapshot>& items) {
 
 }  // namespace
 
-SimulatedDesktop::SimulatedDesktop(std::ostream& trace, const std::vector<Replacement>& replacements)
+// The keyboard tap of the simulated desktop: every event of the stream goes
+// through the handler while the tap runs.
+class SimulatedDesktop::Tap final : public EventTapControl {
+ public:
+  void setHandler(TapHandler handler) override { handler_ = std::move(handler); }
+  bool start() override { return running_ = true; }
+  void stop() override { running_ = false; }
+  bool isRunning() const override { return running_; }
+
+  TapCallbackResult dispatch(const SimulatedEvent& event, const std::function<void(const TapEvent&)>& seen) {
+    if (!running_ || !handler_) return {};
+    return dispatchTapEvent(SimulatedRawEvent(event), [&](const TapEvent& tapEvent) {
+      seen(tapEvent);
+      return handler_(tapEvent);
+    });
+  }
+
+ private:
+  TapHandler handler_;
+  bool running_ = false;
+};
+
+SimulatedDesktop::SimulatedDesktop(std::ostream& trace, const SimulationLists& lists)
     : trace_(trace),
       poster_([this](SimulatedEvent event) { posted_.push_back(std::move(event)); }),
-      coordinator_(context_, poster_, keeper_, scheduler_, [this] { return now_; }),
+      tap_(std::make_unique<Tap>()),
+      services_(lists.system),
       field_([this] { return pasteboard_.plainText(); }) {
-  coordinator_.engine().setIndex(ReplacementIndex(replacements));
-  coordinator_.isAllowed = [this] { return preferences_.expansionEnabled(); };
-  coordinator_.excludedBundleIDs = [this] {
-    const std::set<std::string> excluded = preferences_.excludedBundleIDs();
-    return std::make_shared<const BundleIDSet>(excluded.begin(), excluded.end());
+  model_ = std::make_unique<AppModel>(
+      services_.services(context_, poster_, pasteboard_, scheduler_, [this] { return now_; }, *tap_));
+  ExpansionCoordinator& coordinator = model_->coordinator();
+  coordinator.onVerdict = [this](Verdict verdict) {
+    if (verdict != Verdict::track) refusal_ = verdict;
   };
-  coordinator_.onExpansion = [this](const Expansion& x) {
+  coordinator.onExpansion = [this](const Expansion& x) {
     json line{{"t", seconds()}, {"kind", "expansion"}, {"typedShortcut", x.typedShortcut}, {"phrase", x.phrase},
               {"deleteCount", x.deleteCount}, {"delimiter", x.delimiter}};
     writeLine(line.dump(-1, ' ', false, json::error_handler_t::replace));
@@ -57,6 +81,28 @@ SimulatedDesktop::SimulatedDesktop(std::ostream& trace, const std::vector<Replac
     json line{{"t", seconds()}, {"kind", "pasteboard"}, {"action", action}, {"items", itemsJSON(items)}};
     writeLine(line.dump(-1, ' ', false, json::error_handler_t::replace));
   };
+
+  model_->start();
+  if (lists.imported) {
+    services_.chooseNext(*lists.imported);
+    model_->importReplacements();
+    importRefused_ = services_.lastAlert() == localized(AppModel::notAListMessage);
+  }
+  runWorkDueBy(now_);  // what the start left for the next turn
+}
+
+SimulatedDesktop::~SimulatedDesktop() = default;
+
+void SimulatedDesktop::setFrontmost(std::optional<std::string> bundleID) {
+  if (bundleID == context_.frontmost) return;
+  context_.frontmost = std::move(bundleID);
+  services_.otherApplicationActivated();
+}
+
+void SimulatedDesktop::setExpansionEnabled(bool on) { model_->setEnabled(on); }
+
+void SimulatedDesktop::setExcludedBundleIDs(const std::set<std::string>& bundleIDs) {
+  model_->setExcludedBundleIDs(bundleIDs);
 }
 
 double SimulatedDesktop::seconds() const { return std::chrono::duration<double>(now_ - start_).count(); }
@@ -92,15 +138,12 @@ void SimulatedDesktop::deliverPosted() {
 }
 
 void SimulatedDesktop::throughTap(const SimulatedEvent& event) {
-  context_.consulted = false;
+  refusal_.reset();
   bool synthetic = false;
-  const TapCallbackResult result = dispatchTapEvent(SimulatedRawEvent(event), [&](const TapEvent& tapEvent) {
+  const TapCallbackResult result = tap_->dispatch(event, [&](const TapEvent& tapEvent) {
     if (const auto* key = std::get_if<KeyTapEvent>(&tapEvent)) synthetic = key->synthetic;
-    return coordinator_.handle(tapEvent);
   });
-  if (context_.consulted && coordinator_.lastVerdict() != Verdict::track) {
-    traceLine_.begin(seconds(), "gate").text("verdict", verdictName(coordinator_.lastVerdict())).writeTo(trace_);
-  }
+  if (refusal_) traceLine_.begin(seconds(), "gate").text("verdict", verdictName(*refusal_)).writeTo(trace_);
   if (!event.isKey()) return;  // mouse-downs and tap notifications reach no text field
   const std::string characters = unicode::fromUtf16(event.unicode);
   const char* phase = event.type == rawEventType::keyDown ? "down" : "up";
@@ -186,13 +229,14 @@ void SimulatedDesktop::copy(std::vector<PasteboardItemSnapshot> items) { pastebo
 
 void SimulatedDesktop::finish() {
   stalled_ = false;
+  model_->stop();  // the permission polling would otherwise never leave the clock idle
   while (const auto due = scheduler_.nextDue()) runWorkDueBy(*due);
   json line{{"t", seconds()},
             {"kind", "end"},
             {"text", field_.text()},
             {"pasteboard", itemsJSON(pasteboard_.items())},
             {"changeCount", pasteboard_.changeCount()},
-            {"isExpanding", coordinator_.isExpanding()}};
+            {"isExpanding", coordinator().isExpanding()}};
   writeLine(line.dump(-1, ' ', false, json::error_handler_t::replace));
 }
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -11,41 +12,46 @@
 #include <string>
 #include <vector>
 
+#include "app/app_model.h"
 #include "coordination/expansion_coordinator.h"
-#include "replacements/file_user_defaults.h"
-#include "replacements/preferences.h"
 #include "simulation/simulated_event.h"
 #include "simulation/simulated_event_poster.h"
 #include "simulation/simulated_pasteboard.h"
+#include "simulation/simulated_services.h"
 #include "simulation/text_field.h"
 #include "simulation/trace_line.h"
 #include "simulation/virtual_scheduler.h"
 
 namespace marlinet::simulation {
 
-// The frontmost application, secure input and input source, as set by the
-// script. Notes when the gate reads it, so the trace can report verdicts.
+// The frontmost application, secure input and input source, as set by the script.
 class SimulatedContext final : public ExpansionContext {
  public:
   std::optional<std::string> frontmostBundleID() const override { return frontmost; }
   bool isSecureInputEnabled() const override { return secureInput; }
-  std::optional<InputSourceInfo> inputSource() const override {
-    consulted = true;
-    return source;
-  }
+  std::optional<InputSourceInfo> inputSource() const override { return source; }
 
   std::optional<std::string> frontmost = std::string("com.example.editor");
   bool secureInput = false;
   std::optional<InputSourceInfo> source = InputSourceInfo{"com.apple.keylayout.US", "TISTypeKeyboardLayout", {"en"}};
-  mutable bool consulted = false;
+};
+
+// The replacement lists a simulated run starts with.
+struct SimulationLists {
+  std::optional<std::filesystem::path> imported;  // imported as the user would, through the model
+  std::optional<std::filesystem::path> system;    // the user's own list file
 };
 
 // A whole desktop in memory: a virtual clock, a keyboard event stream through
-// a tap into the real coordinator, a poster, a pasteboard, the user's settings
-// and a frontmost text field. Writes a JSON Lines trace of what happens.
+// a tap into the real application model and its coordinator, a poster, a
+// pasteboard, the user's settings and a frontmost text field. Writes a JSON
+// Lines trace of what happens.
 class SimulatedDesktop final {
  public:
-  SimulatedDesktop(std::ostream& trace, const std::vector<Replacement>& replacements);
+  // Starts the model and imports `lists.imported`; `importRefused` tells
+  // whether the model refused that file as not a replacement list.
+  SimulatedDesktop(std::ostream& trace, const SimulationLists& lists);
+  ~SimulatedDesktop();
   SimulatedDesktop(const SimulatedDesktop&) = delete;
   SimulatedDesktop& operator=(const SimulatedDesktop&) = delete;
 
@@ -62,8 +68,14 @@ class SimulatedDesktop final {
   void stall(double seconds);
   void copy(std::vector<PasteboardItemSnapshot> items);
 
+  bool importRefused() const { return importRefused_; }
+
   SimulatedContext& context() { return context_; }
-  Preferences& preferences() { return preferences_; }
+  // Another application comes to the front, as the desktop announces it.
+  void setFrontmost(std::optional<std::string> bundleID);
+  // What the user changes in the settings window.
+  void setExpansionEnabled(bool on);
+  void setExcludedBundleIDs(const std::set<std::string>& bundleIDs);
 
   // Lets the clock run until no work is left and writes the closing line.
   void finish();
@@ -71,7 +83,7 @@ class SimulatedDesktop final {
   double seconds() const;
   const std::string& text() const { return field_.text(); }
   const SimulatedPasteboard& pasteboard() const { return pasteboard_; }
-  const ExpansionCoordinator& coordinator() const { return coordinator_; }
+  const ExpansionCoordinator& coordinator() const { return model_->coordinator(); }
 
  private:
   void userEventAt(VirtualTime at, const SimulatedEvent& event);
@@ -93,10 +105,12 @@ class SimulatedDesktop final {
   SimulatedContext context_;
   SimulatedEventPoster poster_;
   SimulatedPasteboard pasteboard_;
-  ClipboardKeeper keeper_{pasteboard_};
-  FileUserDefaults defaults_{std::nullopt, nullptr};
-  Preferences preferences_{defaults_};
-  ExpansionCoordinator coordinator_;
+  class Tap;
+  std::unique_ptr<Tap> tap_;
+  SimulatedServices services_;
+  std::unique_ptr<AppModel> model_;
+  bool importRefused_ = false;
+  std::optional<Verdict> refusal_;  // the gate's answer for the event going through the tap
   TextField field_;
 };
 

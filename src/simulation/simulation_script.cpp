@@ -124,7 +124,7 @@ void run(const json& command, SimulatedDesktop& desktop) {
   } else if (type == "frontmost") {
     const json* id = member(command, "bundleID");
     if (id == nullptr || !(id->is_null() || id->is_string())) throw Malformed("\"bundleID\" must be a string or null");
-    desktop.context().frontmost = id->is_null() ? std::nullopt : std::optional<std::string>(id->get<std::string>());
+    desktop.setFrontmost(id->is_null() ? std::nullopt : std::optional<std::string>(id->get<std::string>()));
   } else if (type == "secureInput") {
     desktop.context().secureInput = boolean(command, "on");
   } else if (type == "inputSource") {
@@ -141,10 +141,10 @@ void run(const json& command, SimulatedDesktop& desktop) {
     if (enabled == nullptr && excluded == nullptr) {
       throw Malformed("\"settings\" needs \"expansionEnabled\" or \"excludedBundleIDs\"");
     }
-    if (enabled != nullptr) desktop.preferences().setExpansionEnabled(boolean(command, "expansionEnabled"));
+    if (enabled != nullptr) desktop.setExpansionEnabled(boolean(command, "expansionEnabled"));
     if (excluded != nullptr) {
       const std::vector<std::string> ids = texts(*excluded, "excludedBundleIDs");
-      desktop.preferences().setExcludedBundleIDs(std::set<std::string>(ids.begin(), ids.end()));
+      desktop.setExcludedBundleIDs(std::set<std::string>(ids.begin(), ids.end()));
     }
   } else if (type == "copy") {
     desktop.copy(items(command));

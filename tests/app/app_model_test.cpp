@@ -68,7 +68,8 @@ TEST_F(AppModelTest, OnboardingOpensAtLaunchOnlyWhenEnabledAndNotBothTrustedAndR
     harness.defaults.setBool("expansionEnabled", c.enabled);
     harness.permissions.accessibility = c.trusted;
     harness.tap.startSucceeds = c.tapStarts;
-    harness.makeModel()->start();
+    const auto running = harness.makeModel();
+    running->start();
     EXPECT_EQ(harness.windowHost.isVisible("onboarding"), c.opens)
         << "enabled " << c.enabled << ", trusted " << c.trusted << ", tap starts " << c.tapStarts;
   }

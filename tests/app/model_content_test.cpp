@@ -33,7 +33,7 @@ class ModelContentTest : public ::testing::Test {
 
 TEST_F(ModelContentTest, TheMenuReadsTheModelAfreshAtEveryOpening) {
   bool dimmed = true;
-  StatusMenuController menu(statusMenuHooks(*model, [] {}, [&](bool d) { dimmed = d; }));
+  StatusMenuController menu(statusMenuHooks(model->handle(), [] {}, [&](bool d) { dimmed = d; }));
   EXPECT_FALSE(dimmed) << "computed at creation, from the running model";
   EXPECT_TRUE(hasRow(menu.menuNeedsUpdate(), "Replacements found: 1"));
   // A replacement added in the system settings shows at the next opening, without "Reload".
@@ -59,7 +59,7 @@ TEST_F(ModelContentTest, SettingsAndExcludedAppsReadTheModel) {
   h.bundle.info.erase(std::string(BundleInfo::buildVersionKey));
   h.bundle.info[std::string(BundleInfo::shortVersionKey)] = PropertyList(std::int64_t{2});  // not text
   h.permissions.inputMonitoring = false;
-  const SettingsContent content = settingsContent(PreferencesWindowContent(*model, false));
+  const SettingsContent content = settingsContent(PreferencesWindowContent(model->handle(), false)).value();
   EXPECT_EQ(content.updates.versionText, "? (?)");
   EXPECT_EQ(content.replacements.found.value, 1);
   EXPECT_EQ(content.expanding.excludedApps.value, std::ssize(model->excludedBundleIDs()));
@@ -69,10 +69,31 @@ TEST_F(ModelContentTest, SettingsAndExcludedAppsReadTheModel) {
   h.installedApplications.install("com.apple.Safari");
   h.installedApplications.launch(*h.bundle.identifier, "Marlinet");
   h.installedApplications.launch("com.example.chat", "Chat");
-  const ExcludeAppsContent apps = excludeAppsContent(*model);
+  const ExcludeAppsContent apps = excludeAppsContent(ExcludeAppsWindowContent(model->handle())).value();
   ASSERT_EQ(apps.rows.size(), 2u);
   EXPECT_EQ(apps.rows[0].entry.name, "Chat");
   EXPECT_TRUE(apps.rows[1].checked);
+}
+
+TEST_F(ModelContentTest, WindowsAndTheMenuOutliveTheModelSafely) {
+  // The desktop keeps what it drew alive after the model is gone (Qt at quit).
+  model->showPreferences();
+  model->showExcludeApps();
+  model->showOnboarding();
+  std::vector<std::shared_ptr<WindowContent>> kept;
+  for (const char* id : {"preferences", "exclude", "onboarding"}) kept.push_back(model->windows().window(id)->content);
+  StatusMenuController menu(statusMenuHooks(model->handle(), [] {}, [](bool) {}));
+  model.reset();
+
+  EXPECT_FALSE(h.windowHost.isVisible("preferences")) << "the model closes its windows when it goes";
+  EXPECT_FALSE(settingsContent(dynamic_cast<PreferencesWindowContent&>(*kept[0])));
+  EXPECT_FALSE(excludeAppsContent(dynamic_cast<ExcludeAppsWindowContent&>(*kept[1])));
+  auto& onboarding = dynamic_cast<OnboardingWindowContent&>(*kept[2]);
+  EXPECT_FALSE(onboardingContent(onboarding));
+  onboarding.onDone();
+  menu.perform(MenuAction::toggleEnabled);
+  menu.perform(MenuAction::reload);
+  EXPECT_FALSE(menu.menuNeedsUpdate().rows.empty()) << "the menu still draws, showing expansion off";
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
         GateCase{"exclusion_is_case_sensitive", true, false, "COM.example.editor", self, {editor}, false,
                  Verdict::track},
         GateCase{"composing", true, false, editor, self, {}, true, Verdict::composingInput}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace
 }  // namespace marlinet

@@ -17,7 +17,7 @@ struct CallLog {
   // Position of the first `entry`, or -1.
   long indexOf(const std::string& entry) const {
     const auto found = std::find(entries.begin(), entries.end(), entry);
-    return found == entries.end() ? -1 : static_cast<long>(found - entries.begin());
+    return found == entries.end() ? -1 : found - entries.begin();
   }
 };
 
