@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config python3
   clang libclang-rt-14-dev
   libicu-dev libplist-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev

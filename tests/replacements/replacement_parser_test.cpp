@@ -19,12 +19,13 @@ std::string readBytes(const fs::path& path) {
 }
 
 const fs::path kData = MARLINET_REPLACEMENTS_TEST_DATA;
+const fs::path kGenerated = MARLINET_GENERATED_TEST_DATA;
 
 // --- The generated files and what each must give ---------------------------
 
 std::vector<fs::path> generatedInputs() {
   std::vector<fs::path> inputs;
-  for (const auto& entry : fs::directory_iterator(kData / "parse")) {
+  for (const auto& entry : fs::directory_iterator(kGenerated)) {
     if (entry.path().extension() == ".plist") inputs.push_back(entry.path());
   }
   std::sort(inputs.begin(), inputs.end());
@@ -176,8 +177,8 @@ TEST(HostilePropertyListTest, TenMegabyteFilesAreHandled) {
 }
 
 TEST(HostilePropertyListTest, EveryTruncationOfAValidFileIsHandled) {
-  const std::string xml = readBytes(kData / "parse/mixed_shapes.xml.plist");
-  const std::string binary = readBytes(kData / "parse/mixed_shapes.binary.plist");
+  const std::string xml = readBytes(kGenerated / "mixed_shapes.xml.plist");
+  const std::string binary = readBytes(kGenerated / "mixed_shapes.binary.plist");
   ASSERT_FALSE(errorOf(binary).has_value());
   // The compact encoding ends in its trailer: every cut is unreadable.
   for (std::size_t length = 0; length < binary.size(); ++length) {

@@ -82,7 +82,7 @@ class SystemReplacementReaderTest : public ::testing::Test {
 
   SystemReplacementReader readerFor(const std::string& dataFile) {
     const auto target = folder_ / "text-replacements.plist";
-    std::filesystem::copy_file(std::filesystem::path(MARLINET_REPLACEMENTS_TEST_DATA) / "parse" / dataFile, target,
+    std::filesystem::copy_file(std::filesystem::path(MARLINET_GENERATED_TEST_DATA) / dataFile, target,
                                std::filesystem::copy_options::overwrite_existing);
     return SystemReplacementReader(target, std::make_shared<LocalFileSystem>());
   }

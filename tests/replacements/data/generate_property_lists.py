@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the property-list files the parser tests read, with the result each
-must give. Run from anywhere; output goes to parse/ beside this script.
+must give. The build runs it into the folder named by its one argument
+(parse/ beside this script when none is given).
 
 Every case is written in the XML and the compact (binary) encoding, unless it
 is XML-only or binary-only. The expected results are stated by hand, case by
@@ -19,8 +20,9 @@ import json
 import pathlib
 import plistlib
 import shutil
+import sys
 
-OUT = pathlib.Path(__file__).resolve().parent / "parse"
+OUT = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else pathlib.Path(__file__).resolve().parent / "parse"
 DATE = datetime.datetime(2024, 5, 17, 9, 30, 0)
 
 
