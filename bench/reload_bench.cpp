@@ -12,6 +12,7 @@
 #include "replacements/replacement_library.h"
 #include "replacements/replacement_parser.h"
 #include "replacements/system_replacement_reader.h"
+#include "support/replacements/property_list_writer.h"
 
 namespace marlinet {
 namespace {

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the property-list decoders; whatever decodes must
-// survive being written by libplist, in either encoding, and read back. This
-// holds our two readers to an independent writer on values no corpus lists.
+// stay within the decoders' limits and survive being written by libplist, in
+// either encoding, and read back. This holds our two readers to an
+// independent writer on values no corpus lists.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string_view>
 
 #include "replacements/property_list.h"
+#include "support/replacements/property_list_writer.h"
 
 namespace {
 
@@ -57,12 +59,33 @@ bool sameValue(const PropertyList& read, const PropertyList& again) {
   return read == again;
 }
 
+// Adds what `value` holds to the counts the decoders keep within their limits.
+void count(const PropertyList& value, std::uint64_t& values, std::uint64_t& textBytes) {
+  ++values;
+  if (const auto* text = value.text()) textBytes += text->size();
+  if (const auto* data = std::get_if<PropertyList::Data>(&value.value)) textBytes += data->bytes.size();
+  if (const auto* array = value.array()) {
+    for (const PropertyList& item : *array) count(item, values, textBytes);
+  }
+  if (const auto* dictionary = value.dictionary()) {
+    for (const auto& [key, item] : *dictionary) {
+      ++values;
+      textBytes += key.size();
+      count(item, values, textBytes);
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const auto read = marlinet::decodePropertyList(bytes);
   if (!read) return 0;
+  std::uint64_t values = 0;
+  std::uint64_t textBytes = 0;
+  count(*read, values, textBytes);
+  if (values > marlinet::maxPropertyListValues || textBytes > marlinet::maxPropertyListTextBytes) std::abort();
   for (const auto format : {marlinet::PropertyListFormat::xml, marlinet::PropertyListFormat::binary}) {
     // The writer refuses dates beyond its 32-bit range of seconds; nothing to compare then.
     const auto written = marlinet::encodePropertyList(*read, format);

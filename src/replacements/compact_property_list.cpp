@@ -54,10 +54,13 @@ class CompactReader {
     std::uint64_t start = 0;
   };
 
+  // What an object expands to, counting a shared object at every reference.
   struct Measure {
     bool done = false;
-    std::uint64_t values = 0;  // the object and everything it expands to
-    int depth = 0;             // levels below and including the object
+    bool plainText = false;       // a text without U+0000, so fit to be a key
+    int depth = 0;                // levels below and including the object
+    std::uint64_t values = 0;     // the object and everything below it
+    std::uint64_t textBytes = 0;  // decoded texts, keys and data, at most
   };
 
   std::uint64_t bigEndian(std::uint64_t offset, std::size_t width) const {
@@ -114,44 +117,53 @@ class CompactReader {
     return bigEndian(container.start + position * refSize_, refSize_);
   }
 
-  // A text without U+0000, the only kind of dictionary key taken.
-  bool isPlainKey(std::uint64_t index) const {
-    const auto key = object(index);
-    if (!key || !isText(key->type)) return false;
-    const std::string_view content = bytes_.substr(key->start, key->count * (key->type == utf16Text ? 2 : 1));
-    if (key->type != utf16Text) return content.find('\0') == std::string_view::npos;
-    for (std::size_t i = 0; i < content.size(); i += 2) {
-      if (content[i] == '\0' && content[i + 1] == '\0') return false;
+  // An upper bound of the UTF-8 size of a text (ill-formed bytes become the
+  // three bytes of U+FFFD; a surrogate pair is counted as two scalars), and
+  // whether it holds U+0000, which no key may.
+  void measureText(const Object& item, Measure& state) const {
+    if (item.type == utf16Text) {
+      state.plainText = true;
+      for (std::uint64_t i = 0; i < item.count; ++i) {
+        const std::uint64_t unit = bigEndian(item.start + 2 * i, 2);
+        state.textBytes += unit < 0x80 ? 1 : unit < 0x800 ? 2 : 3;
+        if (unit == 0) state.plainText = false;
+      }
+      return;
     }
-    return true;
+    const std::string_view content = bytes_.substr(item.start, item.count);
+    state.plainText = content.find('\0') == std::string_view::npos;
+    state.textBytes = unicode::isValidUtf8(content) ? item.count : 3 * item.count;
   }
 
   // Walks the graph once, remembering each object's expansion, so that a
-  // small file cannot make the builder below exhaust memory or the stack. A
-  // cycle runs into the depth limit.
+  // small file cannot make the builder below exhaust memory, time or the
+  // stack. A cycle runs into the depth limit. Each text is scanned once
+  // however often it is referenced.
   bool measure(std::uint64_t index, int depth) {
     if (depth > maxPropertyListDepth) return false;
-    Measure& state = measured_[index];
-    if (state.done) return depth - 1 + state.depth <= maxPropertyListDepth;
-    const auto container = object(index);
-    if (!container) return false;
-    std::uint64_t values = 1;
-    int below = 0;
-    if (isContainer(container->type)) {
-      const std::uint64_t refs = container->type == dictionary ? container->count * 2 : container->count;
+    if (measured_[index].done) return depth - 1 + measured_[index].depth <= maxPropertyListDepth;
+    const auto item = object(index);
+    if (!item) return false;
+    Measure state{true, false, 1, 1, 0};
+    if (isText(item->type)) {
+      measureText(*item, state);
+    } else if (item->type == data) {
+      state.textBytes = item->count;
+    } else if (isContainer(item->type)) {
+      const std::uint64_t refs = item->type == dictionary ? item->count * 2 : item->count;
       for (std::uint64_t i = 0; i < refs; ++i) {
-        const std::uint64_t child = reference(*container, i);
-        if (child >= objectCount_) return false;
-        if (container->type == dictionary && i < container->count && !isPlainKey(child)) return false;
-        if (!measure(child, depth + 1)) return false;
-        values += measured_[child].values;
-        if (values > maxPropertyListValues) return false;
-        below = std::max(below, measured_[child].depth);
+        const std::uint64_t child = reference(*item, i);
+        if (child >= objectCount_ || !measure(child, depth + 1)) return false;
+        const Measure& below = measured_[child];
+        if (item->type == dictionary && i < item->count && !below.plainText) return false;
+        state.values += below.values;
+        state.textBytes += below.textBytes;
+        if (state.values > maxPropertyListValues || state.textBytes > maxPropertyListTextBytes) return false;
+        state.depth = std::max(state.depth, below.depth + 1);
       }
     }
-    state.done = true;
-    state.values = values;
-    state.depth = below + 1;
+    if (state.textBytes > maxPropertyListTextBytes) return false;
+    measured_[index] = state;
     return true;
   }
 

@@ -13,8 +13,10 @@ namespace marlinet {
 //
 // Before anything is built the whole object graph is measured, so a file
 // that nests deeper than maxPropertyListDepth, refers in a cycle, or whose
-// shared references would expand beyond maxPropertyListValues is refused
-// without allocating for it. Dictionary keys must be texts without U+0000.
+// shared references would expand beyond maxPropertyListValues values or
+// maxPropertyListTextBytes of text is refused without allocating for it.
+// Sharing within those limits is read: writers store equal texts once.
+// Dictionary keys must be texts without U+0000.
 // Texts in the one-byte encoding that are not UTF-8, and lone UTF-16
 // surrogates, become U+FFFD.
 std::optional<PropertyList> decodeCompactPropertyList(std::string_view bytes);

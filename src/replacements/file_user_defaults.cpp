@@ -1,5 +1,6 @@
 #include "replacements/file_user_defaults.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -51,6 +52,30 @@ std::optional<PropertyList> fromJson(const nlohmann::json& json, int depth) {
     default:
       return std::nullopt;  // null, binary, discarded
   }
+}
+
+// The deepest nesting of arrays and objects in JSON text, found before a
+// tree is built: a tree of a deep nest costs dozens of times its text.
+int nesting(std::string_view bytes) {
+  int depth = 0;
+  int deepest = 0;
+  bool inText = false;
+  bool escaped = false;
+  for (const char c : bytes) {
+    if (escaped) {
+      escaped = false;
+    } else if (inText) {
+      escaped = c == '\\';
+      inText = c != '"';
+    } else if (c == '"') {
+      inText = true;
+    } else if (c == '[' || c == '{') {
+      deepest = std::max(deepest, ++depth);
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+  return deepest;
 }
 
 std::optional<nlohmann::json> toJson(const PropertyList& value, int depth) {
@@ -141,7 +166,9 @@ void FileUserDefaults::persist() {
 }
 
 std::optional<PropertyList::Dictionary> FileUserDefaults::decode(std::string_view bytes) {
+  if (bytes.size() > maxFileSize) return std::nullopt;
   try {
+    if (nesting(bytes) > maxPropertyListDepth + 1) return std::nullopt;  // the file's own object is one level
     const nlohmann::json file = nlohmann::json::parse(bytes, nullptr, /*allow_exceptions=*/false);
     if (!file.is_object()) return std::nullopt;
     PropertyList::Dictionary values;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -12,12 +13,17 @@ namespace marlinet {
 
 // User defaults kept in memory and written through, atomically, to a JSON
 // object in "settings.json" in the user's configuration folder. A file that
-// does not decode reads as no values and stays on disk until the next change
-// replaces it. Texts, numbers, Booleans, arrays and dictionaries persist;
+// does not decode (or is larger than maxFileSize, or nests deeper than
+// maxPropertyListDepth) reads as no values and stays on disk until the next
+// change replaces it. Texts, numbers, Booleans, arrays and dictionaries persist;
 // dates, data and archive references live only for the session.
 class FileUserDefaults final : public UserDefaults {
  public:
   static constexpr std::string_view fileName = "settings.json";
+  // Settings take a few hundred bytes (thousands of excluded applications
+  // still fit); a larger file was not written here, and as a tree of values
+  // it could cost sixty times its size.
+  static constexpr std::size_t maxFileSize = std::size_t{256} << 10;
 
   // <user config directory>/<folderName>/settings.json; with no configuration
   // directory the values live only for the session.

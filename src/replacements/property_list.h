@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "replacements/date.h"
+#include "replacements/file_system.h"
 
 namespace marlinet {
 
@@ -53,21 +54,24 @@ struct PropertyList {
   friend bool operator==(const PropertyList&, const PropertyList&) = default;
 };
 
-enum class PropertyListFormat { xml, binary };
-
-// Nesting deeper than this is refused; no replacement list comes close.
+// Limits on what one document may decode to, so that no file (within the
+// read limit) can make a reader exhaust memory. A value the compact encoding
+// shares is counted at every place it is referenced. No replacement list
+// comes close to any of them.
+//
+// Levels of nesting.
 inline constexpr int maxPropertyListDepth = 512;
-// Values a compact file may expand to (a shared sub-array is counted at every
-// place it is referenced), so that a small file cannot explode in memory.
-inline constexpr std::uint64_t maxPropertyListValues = 1u << 21;
+// Values, dictionary keys included: about 200,000 records.
+inline constexpr std::uint64_t maxPropertyListValues = 1u << 20;
+// Bytes of decoded texts, keys and data: half of FileSystem::maxReadSize,
+// the most a file may hold. A de-duplicating writer may legitimately store
+// much less than this, but such a list then holds as much text as a plain
+// file of a few tens of megabytes; the half leaves room for the copies
+// that reading a list makes.
+inline constexpr std::uint64_t maxPropertyListTextBytes = FileSystem::maxReadSize / 2;
 
 // Decodes the XML or the compact ("bplist00") encoding. Absent for anything
 // that is not a property list, or that nests or expands beyond the limits.
 std::optional<PropertyList> decodePropertyList(std::string_view bytes);
-
-// Encodes `value` in `format` through libplist (for tools and tests; the
-// application only reads, and reads with its own decoders for speed). Absent when the value nests too deep. Dates keep whole
-// microseconds within the 32-bit range of seconds.
-std::optional<std::string> encodePropertyList(const PropertyList& value, PropertyListFormat format);
 
 }  // namespace marlinet

@@ -337,7 +337,8 @@ class Reader {
   }
 
   // The character data of an element up to its closing tag, references
-  // resolved, CDATA taken as it stands and comments dropped.
+  // resolved, CDATA taken as it stands and comments dropped. Refused as soon
+  // as it would take the document's texts beyond maxPropertyListTextBytes.
   std::string text(const Tag& open) {
     std::string result;
     if (open.selfClosing) return result;
@@ -345,6 +346,7 @@ class Reader {
       const std::size_t next = text_.find('<', at_);
       if (next == std::string_view::npos) malformed();
       appendCharacterData(result, text_.substr(at_, next - at_));
+      if (result.size() > maxPropertyListTextBytes - textBytes_) malformed();
       at_ = next;
       if (!atDeclaration()) {
         expectClosing(open.element);
@@ -361,16 +363,24 @@ class Reader {
         break;
       }
     }
+    // Repairing only lengthens a text (each ill-formed byte becomes three).
     if (!wellFormed_ && !unicode::isValidUtf8(result)) result = unicode::sanitizedUtf8(result);
     return result;
   }
 
+  // Counts a text, key or data block the document keeps.
+  std::string kept(std::string bytes) {
+    if (bytes.size() > maxPropertyListTextBytes - textBytes_) malformed();
+    textBytes_ += bytes.size();
+    return bytes;
+  }
+
   PropertyList value(const Tag& open, int depth) {
-    if (open.closing || depth > maxPropertyListDepth) malformed();
+    if (open.closing || depth > maxPropertyListDepth || ++values_ > maxPropertyListValues) malformed();
     switch (open.element) {
       case Element::string:
       case Element::key:
-        return PropertyList(text(open));
+        return PropertyList(kept(text(open)));
       case Element::dict:
         return dictionary(open, depth);
       case Element::array:
@@ -389,7 +399,7 @@ class Reader {
       case Element::date:
         return PropertyList(dateValue(text(open)));
       case Element::data:
-        return PropertyList(PropertyList::Data{base64Value(text(open))});
+        return PropertyList(PropertyList::Data{kept(base64Value(text(open)))});
       case Element::plist:
       case Element::other:
         break;
@@ -421,8 +431,8 @@ class Reader {
         if (keyTag.element != Element::dict) malformed();
         return PropertyList(std::move(entries));
       }
-      if (keyTag.element != Element::key) malformed();
-      std::string key = text(keyTag);
+      if (keyTag.element != Element::key || ++values_ > maxPropertyListValues) malformed();
+      std::string key = kept(text(keyTag));
       skipMarkup(false);
       PropertyList item = value(tag(), depth + 1);
       // Writers sort keys, so the end is the right place; a repeated key keeps its last value.
@@ -433,6 +443,9 @@ class Reader {
   std::string_view text_;
   bool wellFormed_;
   std::size_t at_ = 0;
+  // Kept so far, against the limits every decoder shares.
+  std::uint64_t values_ = 0;
+  std::uint64_t textBytes_ = 0;
 };
 
 }  // namespace

@@ -16,7 +16,8 @@ namespace marlinet {
 // predefined and numeric character references, CDATA sections and comments
 // inside text. Refuses anything malformed rather than guessing: a number,
 // date or data block that does not read, a key without a value, unknown
-// elements, text outside a value, nesting deeper than maxPropertyListDepth.
+// elements, text outside a value, nesting deeper than maxPropertyListDepth,
+// more than maxPropertyListValues values or maxPropertyListTextBytes of text.
 // Texts keep their bytes, except that ill-formed UTF-8 becomes U+FFFD.
 std::optional<PropertyList> decodeXmlPropertyList(std::string_view text);
 

@@ -23,28 +23,27 @@ std::string bigEndian(std::uint64_t value, int width) {
   return result;
 }
 
-// A compact file of the given encoded objects, with one-byte offsets and
-// references (so the whole file stays under 256 bytes).
+// A compact file of the given encoded objects, with one-byte references and
+// offsets only as wide as the file needs.
 std::string compactFile(const std::vector<std::string>& objects, int top = 0) {
   std::string bytes = "bplist00";
-  std::string table;
+  std::vector<std::size_t> offsets;
   for (const std::string& object : objects) {
-    table += static_cast<char>(bytes.size());
+    offsets.push_back(bytes.size());
     bytes += object;
   }
+  const int width = bytes.size() < 256 ? 1 : 4;
   const std::size_t tableOffset = bytes.size();
-  std::string trailer(32, '\0');
-  trailer[6] = 1;  // offset size
-  trailer[7] = 1;  // reference size
-  trailer[15] = static_cast<char>(objects.size());
-  trailer[23] = static_cast<char>(top);
-  trailer[31] = static_cast<char>(tableOffset);
-  return bytes + table + trailer;
+  for (const std::size_t offset : offsets) bytes += bigEndian(offset, width);
+  return bytes + std::string(6, '\0') + raw({width, 1}) + bigEndian(objects.size(), 8) + bigEndian(top, 8) +
+         bigEndian(tableOffset, 8);
 }
+
+std::string ascii(const std::string& text) { return raw({0x5F, 0x12}) + bigEndian(text.size(), 4) + text; }
 
 TEST(CompactPropertyListTest, ReadsEveryObjectKind) {
   const std::vector<std::string> objects = {
-      raw({0xAF, 0x10, 17, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}),
+      raw({0xAF, 0x10, 18, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18}),
       raw({0x10, 42}),
       raw({0x11, 0x01, 0x00}),
       raw({0x12, 0xFF, 0xFF, 0xFF, 0xFF}),            // four bytes are unsigned
@@ -62,6 +61,7 @@ TEST(CompactPropertyListTest, ReadsEveryObjectKind) {
       raw({0xC1, 10}),                                 // a set reads as an array
       raw({0xD2, 17, 17, 10, 2}),                      // a repeated key keeps its last value
       raw({0x51, 'k'}),
+      raw({0x53, 'a', 0xFF, 'b'}),                     // one-byte text that is not ASCII
   };
   const PropertyList expected(PropertyList::Array{
       PropertyList(42), PropertyList(256), PropertyList(std::int64_t{4294967295}), PropertyList(-1),
@@ -69,7 +69,7 @@ TEST(CompactPropertyListTest, ReadsEveryObjectKind) {
       PropertyList(PropertyList::Uid{0x0102}), PropertyList(true), PropertyList(PropertyList::Data{std::string("a\0", 2)}),
       PropertyList("\U0001F600A"), PropertyList("\uFFFD"), PropertyList("twenty bytes of text"),
       PropertyList(PropertyList::Array{PropertyList(true)}),
-      PropertyList(PropertyList::Dictionary{{"k", PropertyList(256)}}), PropertyList("k")});
+      PropertyList(PropertyList::Dictionary{{"k", PropertyList(256)}}), PropertyList("k"), PropertyList("a\uFFFDb")});
   EXPECT_EQ(decodeCompactPropertyList(compactFile(objects)), expected);
 }
 
@@ -93,14 +93,42 @@ TEST(CompactPropertyListTest, RefusesObjectsItCannotReadSafely) {
 
   const std::string good = compactFile({raw({0x09})});
   EXPECT_TRUE(decodeCompactPropertyList(good).has_value());
-  std::string topOutside = compactFile({raw({0x09})}, 1);
-  EXPECT_FALSE(decodeCompactPropertyList(topOutside).has_value());
   std::string intoTheTable = good;
   intoTheTable[9] = 9;  // the only offset now points at the table itself
-  EXPECT_FALSE(decodeCompactPropertyList(intoTheTable).has_value());
   std::string noOffsetSize = good;
   noOffsetSize[good.size() - 32 + 6] = 0;
-  EXPECT_FALSE(decodeCompactPropertyList(noOffsetSize).has_value());
+  for (const std::string& bad : {compactFile({raw({0x09})}, 1), intoTheTable, noOffsetSize}) {
+    EXPECT_FALSE(decodeCompactPropertyList(bad).has_value());
+  }
+}
+
+// Writers store equal values once and refer to them again and again, so an
+// array of references to one long text (or to one record holding it) is an
+// ordinary file, until the texts it expands to pass the budget.
+TEST(CompactPropertyListTest, SharedValuesAreReadUntilTheirTextsPassTheBudget) {
+  const std::size_t budget = maxPropertyListTextBytes;
+  const struct {
+    bool records;
+    std::size_t references, textLength;
+    bool read;
+  } cases[] = {
+      {false, 300'000, 2'500'000, false},  // 3 MB that would expand to 750 GB
+      {true, 300'000, 2'500'000, false},
+      {false, 64, budget / 64, true},  // exactly the budget
+      {false, 65, budget / 64, false},
+      {true, 1000, 1000, true},
+  };
+  for (const auto& [records, references, textLength, read] : cases) {
+    const std::string array = raw({0xAF, 0x12}) + bigEndian(references, 4) + std::string(references, '\x01');
+    const std::string text = ascii(std::string(textLength, 'x'));
+    const auto decoded = decodeCompactPropertyList(
+        records ? compactFile({array, raw({0xD2, 2, 4, 3, 5}), ascii("replace"), ascii("a"), ascii("with"), text})
+                : compactFile({array, text}));
+    ASSERT_EQ(decoded.has_value(), read) << references << (records ? " records" : " texts");
+    if (read) {
+      EXPECT_EQ(decoded->array()->size(), references);
+    }
+  }
 }
 
 }  // namespace

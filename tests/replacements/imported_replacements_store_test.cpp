@@ -1,16 +1,40 @@
 #include "replacements/imported_replacements_store.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cmath>
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
+#include <new>
 #include <sstream>
 
 #include "replacements/app_directories.h"
-#include "support/replacements/faulty_file_system.h"
+// Every allocation of this test program goes through here, so that a test
+// can tell the most memory held at once while it decodes.
+namespace {
+std::atomic<std::int64_t> heldBytes{0};
+std::atomic<std::int64_t> peakBytes{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+  void* block = std::malloc(size == 0 ? 1 : size);
+  if (block == nullptr) throw std::bad_alloc();
+  const std::int64_t held = heldBytes += static_cast<std::int64_t>(malloc_usable_size(block));
+  for (std::int64_t peak = peakBytes; held > peak && !peakBytes.compare_exchange_weak(peak, held);) {
+  }
+  return block;
+}
+void operator delete(void* block) noexcept {
+  if (block == nullptr) return;
+  heldBytes -= static_cast<std::int64_t>(malloc_usable_size(block));
+  std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
 
 namespace marlinet {
 namespace {
@@ -49,9 +73,7 @@ class ImportedReplacementsStoreTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(root_); }
 
-  ImportedReplacementsStore store(std::shared_ptr<FileSystem> fileSystem = std::make_shared<LocalFileSystem>()) {
-    return ImportedReplacementsStore(file_, std::move(fileSystem));
-  }
+  ImportedReplacementsStore store() { return ImportedReplacementsStore(file_, std::make_shared<LocalFileSystem>()); }
 
   fs::path root_;
   fs::path file_;
@@ -116,49 +138,29 @@ TEST(ImportedFileDecodeTest, AnythingMalformedCountsAsAbsent) {
   }
 }
 
-TEST_F(ImportedReplacementsStoreTest, DamagedFileLoadsAsNothingAndIsLeftAlone) {
-  fs::create_directories(file_.parent_path());
-  const std::string damaged = R"({"replacements":[{"shortcut":"omw","phrase":"On my)";
-  writeFile(file_, damaged);
-  EXPECT_FALSE(store().load().has_value());
-  EXPECT_EQ(contentOf(file_), damaged);
-}
-
-TEST_F(ImportedReplacementsStoreTest, RemoveDeletesTheFileKeepsTheFolderAndIgnoresAbsence) {
-  auto imported = store();
-  imported.remove();  // nothing there yet
-  ASSERT_TRUE(imported.save(sample, Date{1}));
-  imported.remove();
-  EXPECT_FALSE(fs::exists(file_));
-  EXPECT_TRUE(fs::is_directory(file_.parent_path()));
+// A tree of JSON values costs from 16 to 80 times the text of such files.
+TEST(ImportedFileDecodeTest, DecodingHoldsLittleMoreThanTheListItKeeps) {
+  const auto repeated = [](std::string_view text, int times) {
+    std::string result;
+    for (int i = 0; i < times; ++i) result += text;
+    return result;
+  };
+  const std::string record = R"({"shortcut":"a","phrase":"b"})";
+  const std::string tail = R"(],"skippedNonASCII":0,"skippedDisabled":0,"importedAt":1})";
+  const std::pair<std::string, bool> files[] = {
+      {R"({"extra":)" + std::string(4 << 20, '['), false},
+      {R"({"replacements":[],"extra":[)" + repeated("{},", 1'000'000) + "{}" + tail, true},
+      {R"({"replacements":[)" + repeated(record + ",", 100'000) + record + tail, true},
+  };
+  for (const auto& [bytes, decodes] : files) {
+    const std::int64_t before = heldBytes;
+    peakBytes = before;
+    EXPECT_EQ(ImportedReplacementsStore::decode(bytes).has_value(), decodes);
+    EXPECT_LT(peakBytes - before, 8 * static_cast<std::int64_t>(bytes.size())) << bytes.substr(0, 40);
+  }
 }
 
 TEST_F(ImportedReplacementsStoreTest, FailedSavesKeepThePreviousFileAndLeaveNothingBehind) {
-  auto fileSystem = std::make_shared<testing::FaultyFileSystem>();
-  auto imported = store(fileSystem);
-  ASSERT_TRUE(imported.save(sample, Date{1}));
-  const std::string good = contentOf(file_);
-
-  fileSystem->failWrites = true;
-  EXPECT_FALSE(imported.save(ParsedReplacements{{{"new", "list"}}, 0, 0}, Date{2}));
-  fileSystem->failWrites = false;
-  fileSystem->failCreateDirectories = true;
-  EXPECT_FALSE(imported.save(ParsedReplacements{{{"new", "list"}}, 0, 0}, Date{2}));
-  EXPECT_EQ(contentOf(file_), good);
-
-  // A folder where the file goes: the rename fails and the temporary file is removed.
-  fs::remove(file_);
-  fs::create_directories(file_);
-  EXPECT_FALSE(store().save(sample, Date{1}));
-  EXPECT_EQ(folderEntries(file_.parent_path()), std::vector<std::string>{"imported-replacements.json"});
-
-  fs::remove_all(root_ / "a");
-  writeFile(root_ / "a", "a regular file where a folder belongs");
-  EXPECT_FALSE(store().save(sample, Date{1}));
-  EXPECT_EQ(contentOf(root_ / "a"), "a regular file where a folder belongs");
-}
-
-TEST_F(ImportedReplacementsStoreTest, WriteFailingMidwayLeavesNoPartialFile) {
   auto imported = store();
   ASSERT_TRUE(imported.save(sample, Date{1}));
   const std::string good = contentOf(file_);
@@ -176,17 +178,20 @@ TEST_F(ImportedReplacementsStoreTest, WriteFailingMidwayLeavesNoPartialFile) {
   const bool saved = imported.save(big, Date{2});
   ::setrlimit(RLIMIT_FSIZE, &previous);
   std::signal(SIGXFSZ, previousHandler);
-
   EXPECT_FALSE(saved);
   EXPECT_EQ(contentOf(file_), good);
   EXPECT_EQ(folderEntries(file_.parent_path()), std::vector<std::string>{"imported-replacements.json"});
-}
 
-TEST_F(ImportedReplacementsStoreTest, StandardLocationIsTheDataFolder) {
-  ::setenv("XDG_DATA_HOME", root_.c_str(), 1);
-  const ImportedReplacementsStore withXdg(applicationFolderName(std::nullopt));
-  ::unsetenv("XDG_DATA_HOME");
-  EXPECT_EQ(withXdg.fileURL(), root_ / "tarnwick-engineering.Marlinet.direct" / "imported-replacements.json");
+  // A folder where the file goes: the rename fails and the temporary file is removed.
+  fs::remove(file_);
+  fs::create_directories(file_);
+  EXPECT_FALSE(store().save(sample, Date{1}));
+  EXPECT_EQ(folderEntries(file_.parent_path()), std::vector<std::string>{"imported-replacements.json"});
+
+  fs::remove_all(root_ / "a");
+  writeFile(root_ / "a", "a regular file where a folder belongs");
+  EXPECT_FALSE(store().save(sample, Date{1}));
+  EXPECT_EQ(contentOf(root_ / "a"), "a regular file where a folder belongs");
 }
 
 TEST(AppDirectoriesTest, XdgValuesMustBeAbsoluteElseHomeIsUsed) {
@@ -202,8 +207,6 @@ TEST(AppDirectoriesTest, XdgValuesMustBeAbsoluteElseHomeIsUsed) {
             fs::path("/home/u/.config"));
   EXPECT_EQ(userConfigDirectory(environment({{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", ""}})),
             fs::path("/home/u/.config"));
-  EXPECT_EQ(applicationFolderName(std::string("com.example.app")), "com.example.app");
-  EXPECT_EQ(applicationFolderName(std::string()), "tarnwick-engineering.Marlinet.direct");
 }
 
 }  // namespace

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <string>
+#include <utility>
 
 namespace marlinet {
 namespace {
@@ -24,10 +27,11 @@ TEST(XmlPropertyListTest, ReadsTheMarkupWritersProduce) {
       "\t<key>list</key><array><true/><false></false><dict/><array/></array>\n"
       "\t<key>text</key><string> a&lt;b&amp;c&#65;&#x1F600;<![CDATA[<not a tag> & ]]>d<!-- gone -->e </string>\n"
       "\t<key>bare key</key><key>as text</key>\n"
+      "\t<key>empty</key><string>a repeated key keeps its last value</string>\n"
       "</dict>\n"
       "</plist>\n<!-- trailing comment -->\n";
   const PropertyList expected(PropertyList::Dictionary{
-      {"empty", PropertyList("")},
+      {"empty", PropertyList("a repeated key keeps its last value")},
       {"list", PropertyList(PropertyList::Array{PropertyList(true), PropertyList(false),
                                                 PropertyList(PropertyList::Dictionary{}),
                                                 PropertyList(PropertyList::Array{})})},
@@ -39,7 +43,7 @@ TEST(XmlPropertyListTest, ReadsTheMarkupWritersProduce) {
   EXPECT_EQ(decodeXmlPropertyList("<string>bare</string>"), PropertyList("bare"));
 }
 
-TEST(XmlPropertyListTest, ReadsNumbersDatesAndData) {
+TEST(XmlPropertyListTest, ReadsTextsNumbersDatesAndData) {
   const std::pair<std::string, PropertyList> cases[] = {
       {"<integer> 12 </integer>", PropertyList(12)},
       {"<integer>-5</integer>", PropertyList(-5)},
@@ -56,6 +60,10 @@ TEST(XmlPropertyListTest, ReadsNumbersDatesAndData) {
       {"<data>\n\tAAH/\n\tYQ==\n</data>", PropertyList(PropertyList::Data{std::string("\0\x01\xff" "a", 4)})},
       {"<data>YWI</data>", PropertyList(PropertyList::Data{"ab"})},
       {"<data/>", PropertyList(PropertyList::Data{})},
+      // Texts come out as well-formed UTF-8, line ends as written.
+      {"<string>a&#xD800;b</string>", PropertyList("a\uFFFDb")},
+      {"<string>a\xff<![CDATA[\xc3]]>b</string>", PropertyList("a\uFFFD\uFFFDb")},
+      {"<string>one\r\ntwo</string>", PropertyList("one\r\ntwo")},
   };
   for (const auto& [body, expected] : cases) EXPECT_EQ(inPlist(body), expected) << body;
   const auto notANumber = inPlist("<real>nan</real>");
@@ -104,16 +112,24 @@ TEST(XmlPropertyListTest, RefusesMalformedDocumentsInsteadOfGuessing) {
   }
 }
 
-TEST(XmlPropertyListTest, TextsComeOutAsWellFormedUtf8) {
-  EXPECT_EQ(inPlist("<string>a&#xD800;b</string>"), PropertyList("a\uFFFDb"));
-  EXPECT_EQ(inPlist("<string>a\xff<![CDATA[\xc3]]>b</string>"), PropertyList("a\uFFFD\uFFFDb"));
-  // Line ends are kept as written, so a phrase types exactly what was saved.
-  EXPECT_EQ(inPlist("<string>one\r\ntwo</string>"), PropertyList("one\r\ntwo"));
-}
-
-TEST(XmlPropertyListTest, ARepeatedKeyKeepsItsLastValue) {
-  EXPECT_EQ(inPlist("<dict><key>a</key><string>1</string><key>b</key><true/><key>a</key><string>2</string></dict>"),
-            PropertyList(PropertyList::Dictionary{{"a", PropertyList("2")}, {"b", PropertyList(true)}}));
+TEST(XmlPropertyListTest, DocumentsAreReadUpToTheLimitsOfWhatTheyDecodeTo) {
+  std::string nest;
+  for (int level = 0; level < maxPropertyListDepth; ++level) nest = "<array>" + nest + "</array>";
+  // The array and its elements: exactly the values allowed, then one more.
+  std::string values;
+  for (std::uint64_t i = 1; i < maxPropertyListValues; ++i) values += "<true/>";
+  // Each byte that is not UTF-8 becomes three: the last text passes the budget.
+  const std::size_t bytes = maxPropertyListTextBytes / 3;
+  const std::pair<std::string, bool> cases[] = {
+      {nest, true},
+      {"<array>" + nest + "</array>", false},
+      {"<!--" + nest + nest + nest + "--><array/>", true},  // tags in comments do not nest
+      {"<array>" + values + "</array>", true},
+      {"<array>" + values + "<true/></array>", false},
+      {"<string>" + std::string(bytes, '\xff') + "</string>", true},
+      {"<string>" + std::string(bytes + 1, '\xff') + "</string>", false},
+  };
+  for (const auto& [body, read] : cases) EXPECT_EQ(inPlist(body).has_value(), read) << body.size();
 }
 
 }  // namespace

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "replacements/property_list.h"
+
+namespace marlinet {
+
+enum class PropertyListFormat { xml, binary };
+
+// Encodes `value` in `format` through libplist: a writer independent of our
+// readers, for tests, fuzzing and benchmarks (the application only reads).
+// Absent when the value nests deeper than maxPropertyListDepth or holds a
+// date beyond the writer's 32-bit range of seconds; dates keep whole
+// microseconds.
+std::optional<std::string> encodePropertyList(const PropertyList& value, PropertyListFormat format);
+
+}  // namespace marlinet
