@@ -13,10 +13,11 @@ bool UserDefaults::boolForKey(std::string_view key) const {
 
 std::optional<std::vector<std::string>> UserDefaults::stringArrayForKey(std::string_view key) const {
   const std::optional<PropertyList> value = objectForKey(key);
-  if (!value || value->array() == nullptr) return std::nullopt;
+  const PropertyList::Array* array = value ? value->array() : nullptr;
+  if (array == nullptr) return std::nullopt;
   std::vector<std::string> texts;
-  texts.reserve(value->array()->size());
-  for (const PropertyList& element : *value->array()) {
+  texts.reserve(array->size());
+  for (const PropertyList& element : *array) {
     const std::string* text = element.text();
     if (text == nullptr) return std::nullopt;
     texts.push_back(*text);

@@ -126,7 +126,7 @@ TEST(CompactPropertyListTest, SharedValuesAreReadUntilTheirTextsPassTheBudget) {
                 : compactFile({array, text}));
     ASSERT_EQ(decoded.has_value(), read) << references << (records ? " records" : " texts");
     if (read) {
-      EXPECT_EQ(decoded->array()->size(), references);
+      EXPECT_EQ(std::get<PropertyList::Array>(decoded->value).size(), references);
     }
   }
 }
