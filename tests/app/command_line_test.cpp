@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -24,6 +26,22 @@ struct Outcome {
   std::string err;
 };
 
+std::string slurp(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+std::string record(const std::string& shortcut, const std::string& phrase) {
+  return "<dict><key>shortcut</key><string>" + shortcut + "</string><key>phrase</key><string>" + phrase +
+         "</string></dict>";
+}
+
+std::vector<json> ofKind(const std::vector<json>& trace, const std::string& kind) {
+  std::vector<json> found;
+  std::copy_if(trace.begin(), trace.end(), std::back_inserter(found), [&](const json& l) { return l["kind"] == kind; });
+  return found;
+}
+
 class CommandLine : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -34,21 +52,18 @@ class CommandLine : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir); }
 
   fs::path write(const std::string& name, const std::string& content) {
-    const fs::path path = dir / name;
-    std::ofstream(path, std::ios::binary) << content;
-    return path;
+    std::ofstream(dir / name, std::ios::binary) << content;
+    return dir / name;
   }
-
   Outcome run(const std::string& arguments, const std::string& input = "") {
-    const fs::path in = write("stdin", input);
-    const std::string command = std::string("'") + MARLINET_BINARY + "' " + arguments + " < '" + in.string() +
-                                "' > '" + (dir / "stdout").string() + "' 2> '" + (dir / "stderr").string() + "'";
+    const std::string command = std::string("'") + MARLINET_BINARY + "' " + arguments + " < '" +
+                                write("stdin", input).string() + "' > '" + (dir / "stdout").string() + "' 2> '" +
+                                (dir / "stderr").string() + "'";
     const int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir / "stdout"), slurp(dir / "stderr")};
   }
-
   // The trace of a simulate run as JSON objects.
-  std::vector<json> simulate(const std::string& script, const std::string& arguments = "") {
+  std::vector<json> simulate(const std::string& script, const std::string& arguments) {
     const Outcome result = run("simulate " + arguments, script);
     EXPECT_EQ(result.status, 0) << result.err;
     std::vector<json> lines;
@@ -56,36 +71,17 @@ class CommandLine : public ::testing::Test {
     for (std::string line; std::getline(stream, line);) lines.push_back(json::parse(line));
     return lines;
   }
-
   fs::path list(const std::string& records) {
-    return write("list.plist",
-                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><array>" + records +
-                     "</array></plist>\n");
-  }
-  static std::string record(const std::string& shortcut, const std::string& phrase) {
-    return "<dict><key>shortcut</key><string>" + shortcut + "</string><key>phrase</key><string>" + phrase +
-           "</string></dict>";
+    return write("list.plist", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><array>" + records +
+                                   "</array></plist>\n");
   }
   // The simulate argument for a list of one replacement.
   std::string only(const std::string& shortcut, const std::string& phrase) {
     return "--replacements '" + list(record(shortcut, phrase)).string() + "'";
   }
 
-  static std::string slurp(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-  }
-
   fs::path dir;
 };
-
-std::vector<json> ofKind(const std::vector<json>& trace, const std::string& kind) {
-  std::vector<json> found;
-  for (const json& line : trace) {
-    if (line["kind"] == kind) found.push_back(line);
-  }
-  return found;
-}
 
 TEST_F(CommandLine, CheckReportsUsableEntriesSkipsAndErrors) {
   const fs::path good = list(record("omw", "On my way!") + record("tab", "a\tb") + record("한", "x") +
@@ -97,16 +93,6 @@ TEST_F(CommandLine, CheckReportsUsableEntriesSkipsAndErrors) {
             json::parse(R"({"replacements":[{"shortcut":"omw","phrase":"On my way!"},{"shortcut":"tab","phrase":"a\tb"}],)"
                         R"("skippedNonASCII":1,"skippedDisabled":1})"));
 
-  result = run("check '" + good.string() + "'");
-  EXPECT_NE(result.out.find("tab → a\\tb"), std::string::npos) << "tabs are shown escaped: " << result.out;
-  EXPECT_NE(result.out.find("1 shortcuts with other characters (such as Hangul) are skipped in this version."),
-            std::string::npos);
-
-  // Parsed, but nothing usable: still success, with the explanation.
-  result = run("check '" + list(record("café", "x")).string() + "'");
-  EXPECT_EQ(result.status, 0);
-  EXPECT_NE(result.out.find("No replacements Marlinet can use"), std::string::npos);
-
   const std::pair<std::string, const char*> failures[] = {
       {(dir / "missing.plist").string(), "unreadable"},
       {write("text.plist", "<plist version=\"1.0\"><string>hi</string></plist>").string(), "unexpectedFormat"}};
@@ -114,29 +100,8 @@ TEST_F(CommandLine, CheckReportsUsableEntriesSkipsAndErrors) {
     result = run("check --json '" + file + "'");
     EXPECT_EQ(result.status, 1) << file;
     EXPECT_EQ(json::parse(result.out), json({{"error", error}})) << file;
-    EXPECT_NE(run("check '" + file + "'").out.find("This file is not a text replacement list."), std::string::npos);
   }
-
-  for (const char* misuse : {"", "check", "check a b", "check --bogus x", "frobnicate", "simulate --system"}) {
-    EXPECT_EQ(run(misuse).status, 2) << misuse;
-  }
-  EXPECT_EQ(run("--help").status, 0);
-}
-
-TEST_F(CommandLine, TypedExpansionFollowsTheRoadOfAKeystroke) {
-  const std::vector<json> trace = simulate(R"({"type":"text","text":"Omw "})", only("omw", "on my way"));
-  const auto expansions = ofKind(trace, "expansion");
-  ASSERT_EQ(expansions.size(), 1u);
-  EXPECT_EQ(expansions[0]["phrase"], "On my way");
-  EXPECT_EQ(expansions[0]["deleteCount"], 3);
-  EXPECT_EQ(ofKind(trace, "swallow").size(), 1u);
-  // The swallowed delimiter is replayed as the program's own, after the phrase.
-  const auto delivered = ofKind(trace, "deliver");
-  EXPECT_TRUE(std::any_of(delivered.begin(), delivered.end(), [](const json& d) {
-    return d["keyCode"] == 49 && d["phase"] == "down" && d["synthetic"] == true;
-  }));
-  EXPECT_EQ(trace.back()["text"], "On my way ");
-  EXPECT_EQ(trace.back()["isExpanding"], false);
+  for (const char* misuse : {"", "check a b", "frobnicate"}) EXPECT_EQ(run(misuse).status, 2) << misuse;
 }
 
 TEST_F(CommandLine, APastedPhraseRestoresTheClipboardAndKeepsTypedOrder) {
@@ -147,8 +112,6 @@ TEST_F(CommandLine, APastedPhraseRestoresTheClipboardAndKeepsTypedOrder) {
   const auto changes = ofKind(trace, "pasteboard");
   ASSERT_EQ(changes.size(), 3u);
   EXPECT_EQ(changes[2]["action"], "restore");
-  // 0.08 s to the delimiter's replay, 0.5 s more to the restore.
-  EXPECT_NEAR(changes[2]["t"].get<double>() - changes[1]["t"].get<double>(), 0.58, 1e-9);
   EXPECT_EQ(trace.back()["text"], "Best,\nMe.");
   EXPECT_EQ(trace.back()["pasteboard"], changes[0]["items"]) << "both types of the user's item come back";
 
@@ -166,30 +129,22 @@ TEST_F(CommandLine, APastedPhraseRestoresTheClipboardAndKeepsTypedOrder) {
   EXPECT_EQ(last["isExpanding"], false);
 }
 
-TEST_F(CommandLine, NothingExpandsWhereTheGateSaysNo) {
-  const std::string replacements = only("omw", "on my way");
-  const std::pair<const char*, const char*> cases[] = {
-      {R"({"type":"frontmost","bundleID":"com.apple.Safari"})", "excludedApp"},
-      {R"({"type":"settings","excludedBundleIDs":["com.example.editor"]})", "excludedApp"},
-      {R"({"type":"secureInput","on":true})", "secureInput"},
-      {R"({"type":"inputSource","id":"com.apple.inputmethod.Kotoeri.RomajiTyping","sourceType":"TISTypeKeyboardInputMode","languages":["ja"]})",
-       "composingInput"},
-      {R"({"type":"settings","expansionEnabled":false})", nullptr},  // switched off: the keys may not even be seen
-  };
-  for (const auto& [setup, verdict] : cases) {
-    const std::vector<json> trace = simulate(std::string(setup) + "\n" + R"({"type":"text","text":"omw "})", replacements);
-    EXPECT_TRUE(ofKind(trace, "expansion").empty()) << setup;
+TEST_F(CommandLine, ATypedShortcutExpandsExceptWhereTheGateSaysNo) {
+  std::vector<json> trace = simulate(R"({"type":"text","text":"Omw "})", only("omw", "on my way"));
+  EXPECT_EQ(trace.back()["text"], "On my way ") << "the swallowed delimiter is replayed after the phrase";
+  EXPECT_EQ(trace.back()["isExpanding"], false);
+  for (const char* setup : {R"({"type":"frontmost","bundleID":"com.apple.Safari"})",
+                            R"({"type":"settings","excludedBundleIDs":["com.example.editor"]})",
+                            R"({"type":"secureInput","on":true})",
+                            R"({"type":"inputSource","id":"com.apple.inputmethod.Kotoeri.RomajiTyping","sourceType":"TISTypeKeyboardInputMode","languages":["ja"]})",
+                            R"({"type":"settings","expansionEnabled":false})"}) {
+    trace = simulate(std::string(setup) + "\n" + R"({"type":"text","text":"omw "})", only("omw", "on my way"));
     EXPECT_EQ(trace.back()["text"], "omw ") << setup;
-    if (verdict == nullptr) continue;
-    const auto gates = ofKind(trace, "gate");
-    ASSERT_EQ(gates.size(), 4u) << setup;
-    EXPECT_EQ(gates[0]["verdict"], verdict);
   }
 }
 
 TEST_F(CommandLine, AMalformedLineStopsTheRunAndNamesItsLine) {
-  for (const char* bad : {"{not json", R"({"type":"teleport"})", R"({"type":"wait"})", R"({"type":"key","keyCode":-1,"phase":"down"})",
-                          R"({"type":"key","keyCode":3,"phase":"sideways"})", R"([1,2])"}) {
+  for (const char* bad : {"{not json", R"({"type":"teleport"})", R"({"type":"key","keyCode":-1,"phase":"down"})"}) {
     const Outcome result = run("simulate", std::string("# comment\n\n{\"type\":\"click\"}\n") + bad + "\n{\"type\":\"click\"}\n");
     EXPECT_EQ(result.status, 2) << bad;
     EXPECT_NE(result.err.find("line 4"), std::string::npos) << result.err;

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "platform/settings_links.h"
-#include "support/app/call_log.h"
 #include "support/app/fake_event_tap.h"
 #include "support/app/fake_permission_checks.h"
 #include "support/app/fake_workspace.h"
@@ -24,72 +23,40 @@ class PermissionWatcherTest : public ::testing::Test {
     return made;
   }
 
-  testing::CallLog log;
-  testing::FakePermissionChecks checks{&log};
-  testing::FakeEventTap tap{&log};
+  testing::FakePermissionChecks checks;
+  testing::FakeEventTap tap;
   testing::FakeWorkspace workspace;
   testing::ManualTime time;
   Subscription subscription;
   int notifications = 0;
 };
 
-TEST_F(PermissionWatcherTest, HandsThePermissionsOverBeforeSamplingTheTap) {
-  const auto watcher = makeWatcher();
-  checks.accessibility = true;
-  std::vector<bool> handedOver;
-  watcher->beforeRefresh = [&](bool accessibility, bool inputMonitoring) {
-    log.add("beforeRefresh");
-    handedOver = {accessibility, inputMonitoring};
-    tap.start();  // what the owner does when Accessibility arrives
-  };
-  log.clear();
-  watcher->refresh();
-
-  EXPECT_EQ(log.entries,
-            (std::vector<std::string>{"accessibility?", "inputMonitoring?", "beforeRefresh", "tap.start", "tap.isRunning?"}));
-  EXPECT_EQ(handedOver, (std::vector<bool>{true, false}));
-  // Both changes arrive together.
-  EXPECT_EQ(watcher->status(), (PermissionStatus{true, false, true}));
-  EXPECT_EQ(notifications, 1);
-}
-
-TEST_F(PermissionWatcherTest, SamplesAtCreationAndPublishesOncePerChangeAndNeverWithoutOne) {
+// Handing the permissions over before sampling the tap is checked through the application model.
+TEST_F(PermissionWatcherTest, PollsOnlyOnceStartedOnOneTimerAndPublishesOncePerChange) {
   checks.inputMonitoring = true;
-  const auto watcher = makeWatcher();
+  auto watcher = makeWatcher();
   EXPECT_EQ(watcher->status(), (PermissionStatus{false, true, false}));
   time.advance(3);
   EXPECT_EQ(time.pendingCount(), 0u) << "no polling before start";
   watcher->start();
+  watcher->start();
   time.advance(3);
   EXPECT_EQ(notifications, 0);
+  EXPECT_EQ(time.pendingCount(), 1u) << "one timer";
 
   checks.inputMonitoring = false;  // each fact alone counts as a change
-  time.advance(3);
+  time.advance(1);
   EXPECT_EQ(notifications, 1);
   tap.running = true;
   time.advance(1);
   EXPECT_EQ(notifications, 2);
-  EXPECT_EQ(watcher->status(), (PermissionStatus{false, false, true}));
-}
-
-TEST_F(PermissionWatcherTest, KeepsOneTimerThatStoppingOrGoingEnds) {
-  auto watcher = makeWatcher();
-  int refreshes = 0;
-  watcher->beforeRefresh = [&](bool, bool) { ++refreshes; };
-  watcher->start();
-  watcher->start();
-  EXPECT_EQ(refreshes, 1) << "a second start does not refresh";
-  time.advance(0.999);
-  EXPECT_EQ(refreshes, 1);
-  time.advance(0.001);
-  EXPECT_EQ(refreshes, 2) << "one timer, once a second";
 
   watcher->stopPolling();
-  watcher->stopPolling();
+  checks.accessibility = true;
   time.advance(5);
-  EXPECT_EQ(refreshes, 2);
+  EXPECT_EQ(notifications, 2);
   watcher->start();
-  EXPECT_EQ(refreshes, 3);
+  EXPECT_EQ(notifications, 3) << "starting samples at once";
   watcher.reset();
   time.advance(5);  // nothing left to reach
   EXPECT_EQ(time.pendingCount(), 0u);
@@ -100,7 +67,6 @@ TEST_F(PermissionWatcherTest, ARefusedRequestOpensThePermissionsPaneAndAGrantedO
   watcher->requestAccessibility();
   watcher->requestInputMonitoring();
   EXPECT_EQ(workspace.openedURLs, (std::vector<std::string>{accessibilitySettingsURL(), inputMonitoringSettingsURL()}));
-
   checks.requestGrants = true;
   watcher->requestAccessibility();
   watcher->requestInputMonitoring();

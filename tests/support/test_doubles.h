@@ -41,7 +41,6 @@ class ManualTime final {
   using TimePoint = simulation::VirtualTime;
 
   TimePoint now() const { return now_; }
-  double seconds() const { return std::chrono::duration<double>(now_ - start_).count(); }
   std::function<TimePoint()> function() {
     return [this] { return now_; };
   }
@@ -56,8 +55,7 @@ class ManualTime final {
   std::size_t pendingCount() const { return scheduler_.pendingCount(); }
 
  private:
-  TimePoint start_ = TimePoint(std::chrono::hours(1000));
-  TimePoint now_ = start_;
+  TimePoint now_ = TimePoint(std::chrono::hours(1000));
   simulation::VirtualScheduler scheduler_{now_};
 };
 

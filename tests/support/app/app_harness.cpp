@@ -27,10 +27,7 @@ AppServices AppHarness::services() {
       .systemReplacements = loggingReader,
       .files = *files,
       .makeImportedStore =
-          [this](const std::string& folderName) {
-            storeFolderNames.push_back(folderName);
-            return std::make_unique<ImportedReplacementsStore>(importedFile(), files);
-          },
+          [this](const std::string&) { return std::make_unique<ImportedReplacementsStore>(importedFile(), files); },
       .context = context,
       .poster = poster,
       .pasteboard = pasteboard,

@@ -80,7 +80,6 @@ struct AppHarness {
   FakeSystemReplacementReading systemReplacements;
   LoggingSystemReplacements loggingReader{systemReplacements, log};
   std::shared_ptr<FaultyFileSystem> files = std::make_shared<FaultyFileSystem>();
-  std::vector<std::string> storeFolderNames;  // every folder name a store was made for
 
   // The main thread's run loop: work runs only when the test lets time pass.
   ManualTime time;

@@ -13,7 +13,6 @@ struct CallLog {
 
   void add(std::string entry) { entries.push_back(std::move(entry)); }
   void clear() { entries.clear(); }
-  long count(const std::string& entry) const { return std::count(entries.begin(), entries.end(), entry); }
   // Position of the first `entry`, or -1.
   long indexOf(const std::string& entry) const {
     const auto found = std::find(entries.begin(), entries.end(), entry);

@@ -22,7 +22,6 @@ class FakeEventTap final : public EventTapControl {
   }
   void stop() override {
     note("tap.stop");
-    ++stops;
     running = false;
   }
   bool isRunning() const override {
@@ -37,7 +36,6 @@ class FakeEventTap final : public EventTapControl {
   bool running = false;
   bool startSucceeds = true;
   int starts = 0;
-  int stops = 0;
 
  private:
   void note(const char* entry) const {

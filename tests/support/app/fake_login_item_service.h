@@ -9,22 +9,15 @@ namespace marlinet::testing {
 class FakeLoginItemService final : public LoginItemService {
  public:
   bool isEnabled() const override { return enabled; }
-  bool enable() override {
-    ++requests;
-    if (refuses) return false;
-    enabled = true;
-    return true;
-  }
-  bool disable() override {
-    ++requests;
-    if (refuses) return false;
-    enabled = false;
-    return true;
+  bool enable() override { return set(true); }
+  bool disable() override { return set(false); }
+  bool set(bool on) {
+    if (!refuses) enabled = on;
+    return !refuses;
   }
 
   bool enabled = false;
   bool refuses = false;
-  int requests = 0;
 };
 
 class CountingAlertSound final : public AlertSound {

@@ -19,22 +19,12 @@ class FakePermissionChecks final : public PermissionChecks {
     note("inputMonitoring?");
     return inputMonitoring;
   }
-  bool requestAccessibility() override {
-    ++accessibilityRequests;
-    if (requestGrants) accessibility = true;
-    return accessibility;
-  }
-  bool requestInputMonitoring() override {
-    ++inputMonitoringRequests;
-    if (requestGrants) inputMonitoring = true;
-    return inputMonitoring;
-  }
+  bool requestAccessibility() override { return accessibility = accessibility || requestGrants; }
+  bool requestInputMonitoring() override { return inputMonitoring = inputMonitoring || requestGrants; }
 
   bool accessibility = false;
   bool inputMonitoring = false;
   bool requestGrants = false;
-  int accessibilityRequests = 0;
-  int inputMonitoringRequests = 0;
 
  private:
   void note(const char* entry) const {

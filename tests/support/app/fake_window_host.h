@@ -17,7 +17,6 @@ class FakeWindowHost final : public WindowHost {
     std::string title;
     std::shared_ptr<WindowContent> content;
     bool visible = false;
-    int timesBroughtToFront = 0;
   };
 
   explicit FakeWindowHost(CallLog* log = nullptr) : log_(log) {}
@@ -33,9 +32,7 @@ class FakeWindowHost final : public WindowHost {
   }
   void bringToFront(const std::string& id) override {
     note("window.front " + id);
-    auto& window = windows.at(id);
-    window.visible = true;
-    ++window.timesBroughtToFront;
+    windows.at(id).visible = true;
     front = id;
   }
   void close(const std::string& id) override {

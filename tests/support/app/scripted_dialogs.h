@@ -1,6 +1,5 @@
 #pragma once
 
-#include <deque>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -10,26 +9,15 @@
 
 namespace marlinet::testing {
 
-// The open panel answers `chosenFile` (none: the user cancels); alerts are
-// recorded.
+// The open panel answers `chosenFile` (none: the user cancels); alert
+// messages are recorded.
 class ScriptedDialogs final : public Dialogs {
  public:
-  struct Alert {
-    std::string message;
-    std::string informativeText;
-  };
-
-  std::optional<std::filesystem::path> chooseFile(const OpenPanelRequest& request) override {
-    panels.push_back(request);
-    return chosenFile;
-  }
-  void showAlert(const std::string& message, const std::string& informativeText) override {
-    alerts.push_back({message, informativeText});
-  }
+  std::optional<std::filesystem::path> chooseFile(const OpenPanelRequest&) override { return chosenFile; }
+  void showAlert(const std::string& message, const std::string&) override { alerts.push_back(message); }
 
   std::optional<std::filesystem::path> chosenFile;
-  std::vector<OpenPanelRequest> panels;
-  std::vector<Alert> alerts;
+  std::vector<std::string> alerts;
 };
 
 }  // namespace marlinet::testing
