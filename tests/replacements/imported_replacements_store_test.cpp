@@ -79,7 +79,7 @@ class ImportedReplacementsStoreTest : public ::testing::Test {
   fs::path file_;
 };
 
-TEST_F(ImportedReplacementsStoreTest, SaveCreatesTheFolderAndLoadGivesBackTheSameValues) {
+TEST_F(ImportedReplacementsStoreTest, SaveWritesCompactJsonAndLoadGivesBackTheSameValues) {
   for (const double seconds : {0.0, 0.1 + 0.2, 737000000.123456789, -1234.5, 1e-300, 7.0e8, 2.0 / 3.0}) {
     auto imported = store();
     ASSERT_TRUE(imported.save(sample, Date{seconds}));
@@ -89,11 +89,8 @@ TEST_F(ImportedReplacementsStoreTest, SaveCreatesTheFolderAndLoadGivesBackTheSam
     EXPECT_EQ(loaded->second.secondsSinceReferenceDate, seconds);  // bit for bit, not approximately
   }
   EXPECT_EQ(folderEntries(file_.parent_path()), std::vector<std::string>{"imported-replacements.json"});
-}
 
-TEST_F(ImportedReplacementsStoreTest, WritesCompactJsonWithMembersInOrder) {
-  const auto bytes = ImportedReplacementsStore::encode(ParsedReplacements{{{"omw", "On my way"}}, 1, 2}, Date{0.5});
-  EXPECT_EQ(bytes,
+  EXPECT_EQ(ImportedReplacementsStore::encode(ParsedReplacements{{{"omw", "On my way"}}, 1, 2}, Date{0.5}),
             R"({"replacements":[{"shortcut":"omw","phrase":"On my way"}],"skippedNonASCII":1,"skippedDisabled":2,"importedAt":0.5})");
   EXPECT_FALSE(ImportedReplacementsStore::encode(sample, Date{std::numeric_limits<double>::infinity()}).has_value());
   EXPECT_FALSE(ImportedReplacementsStore::encode(sample, Date{std::nan("")}).has_value());
@@ -140,22 +137,16 @@ TEST(ImportedFileDecodeTest, AnythingMalformedCountsAsAbsent) {
 
 // A tree of JSON values costs from 16 to 80 times the text of such files.
 TEST(ImportedFileDecodeTest, DecodingHoldsLittleMoreThanTheListItKeeps) {
-  const auto repeated = [](std::string_view text, int times) {
-    std::string result;
-    for (int i = 0; i < times; ++i) result += text;
-    return result;
-  };
   const std::string record = R"({"shortcut":"a","phrase":"b"})";
-  const std::string tail = R"(],"skippedNonASCII":0,"skippedDisabled":0,"importedAt":1})";
-  const std::pair<std::string, bool> files[] = {
-      {R"({"extra":)" + std::string(4 << 20, '['), false},
-      {R"({"replacements":[],"extra":[)" + repeated("{},", 1'000'000) + "{}" + tail, true},
-      {R"({"replacements":[)" + repeated(record + ",", 100'000) + record + tail, true},
-  };
-  for (const auto& [bytes, decodes] : files) {
+  std::string dense = R"({"replacements":[],"extra":[{})";
+  for (int i = 0; i < 1'000'000; ++i) dense += ",{}";
+  std::string list = R"({"replacements":[)" + record;
+  for (int i = 0; i < 100'000; ++i) list += "," + record;
+  for (const std::string& head : {dense, list}) {
+    const std::string bytes = head + R"(],"skippedNonASCII":0,"skippedDisabled":0,"importedAt":1})";
     const std::int64_t before = heldBytes;
     peakBytes = before;
-    EXPECT_EQ(ImportedReplacementsStore::decode(bytes).has_value(), decodes);
+    EXPECT_TRUE(ImportedReplacementsStore::decode(bytes).has_value());
     EXPECT_LT(peakBytes - before, 8 * static_cast<std::int64_t>(bytes.size())) << bytes.substr(0, 40);
   }
 }

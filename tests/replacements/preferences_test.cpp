@@ -101,7 +101,7 @@ class FileUserDefaultsTest : public ::testing::Test {
   std::shared_ptr<testing::FaultyFileSystem> fileSystem_ = std::make_shared<testing::FaultyFileSystem>();
 };
 
-TEST_F(FileUserDefaultsTest, SettingsSurviveARestartAndDefaultsAreNeverWritten) {
+TEST_F(FileUserDefaultsTest, SettingsSurviveARestartDefaultsAreNeverWrittenAndFailedWritesKeepTheFile) {
   {
     FileUserDefaults store(file_, fileSystem_);
     Preferences preferences(store);
@@ -118,6 +118,12 @@ TEST_F(FileUserDefaultsTest, SettingsSurviveARestartAndDefaultsAreNeverWritten) 
             nlohmann::json::parse(R"({"expansionEnabled":false,"excludedBundleIDs":["a.app","b.app"]})"));
 
   preferences.resetExcludedBundleIDs();
+  EXPECT_EQ(nlohmann::json::parse(content()), nlohmann::json::parse(R"({"expansionEnabled":false})"));
+
+  // A failed write leaves the file as it was; the value holds for the session.
+  fileSystem_->failWrites = true;
+  preferences.setExcludedBundleIDs({"x.app"});
+  EXPECT_EQ(preferences.excludedBundleIDs(), (std::set<std::string>{"x.app"}));
   EXPECT_EQ(nlohmann::json::parse(content()), nlohmann::json::parse(R"({"expansionEnabled":false})"));
 }
 
@@ -148,18 +154,6 @@ TEST_F(FileUserDefaultsTest, HandEditedValuesKeepTheirTypeAndNullsAreLeftOut) {
   EXPECT_EQ(store.objectForKey("n"),
             PropertyList(PropertyList::Array{PropertyList(1), PropertyList(2.5), PropertyList(true)}));
   EXPECT_EQ(store.objectForKey("other"), std::nullopt);
-}
-
-TEST_F(FileUserDefaultsTest, FailedWriteKeepsTheOldFileAndTheSessionValue) {
-  FileUserDefaults store(file_, fileSystem_);
-  Preferences preferences(store);
-  preferences.setExpansionEnabled(false);
-  const std::string saved = content();
-
-  fileSystem_->failWrites = true;
-  preferences.setExcludedBundleIDs({"x.app"});
-  EXPECT_EQ(preferences.excludedBundleIDs(), (std::set<std::string>{"x.app"}));
-  EXPECT_EQ(content(), saved);
 }
 
 }  // namespace
