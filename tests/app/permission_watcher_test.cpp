@@ -31,7 +31,17 @@ class PermissionWatcherTest : public ::testing::Test {
   int notifications = 0;
 };
 
-// Handing the permissions over before sampling the tap is checked through the application model.
+TEST_F(PermissionWatcherTest, ATapStartedOnTheHandedOverPermissionsIsSeenInTheSameNotification) {
+  const auto watcher = makeWatcher();
+  checks.accessibility = true;
+  watcher->beforeRefresh = [&](bool accessibility, bool) {
+    if (accessibility) tap.start();  // what the owner does when Accessibility arrives
+  };
+  watcher->refresh();
+  EXPECT_EQ(watcher->status(), (PermissionStatus{true, false, true}));
+  EXPECT_EQ(notifications, 1);
+}
+
 TEST_F(PermissionWatcherTest, PollsOnlyOnceStartedOnOneTimerAndPublishesOncePerChange) {
   checks.inputMonitoring = true;
   auto watcher = makeWatcher();
