@@ -142,6 +142,26 @@ TEST_F(AppModelTest, ReloadRereadsTheSystemListKeepsTheImportedOneAndPublishesOn
   EXPECT_EQ(app.summary(), (ReplacementSummary{2, 1, 2, 1, SystemListSource::spellChecker, Date{9.0}}));
 }
 
+TEST_F(AppModelTest, AReloadParsesOnlyAChangedListAndAFailingReadKeepsTheListInUse) {
+  h.setSystemList({{"omw", "on my way"}});
+  h.systemReplacements.revisionToken = "1";
+  auto& app = makeModel();
+  app.start();
+  const int reads = h.systemReplacements.globalReads;
+  app.reload();
+  EXPECT_EQ(h.systemReplacements.globalReads, reads) << "an unchanged file is not parsed again";
+
+  h.systemReplacements.revisionToken = "2";
+  h.systemReplacements.fails = true;
+  notifications = 0;
+  app.reload();  // the failure stops at the reload's boundary
+  EXPECT_EQ(notifications, 1);
+  EXPECT_EQ(app.summary().count, 1);
+  h.type("omw ");
+  h.time.advance(1);
+  EXPECT_FALSE(h.poster.posted.empty()) << "the list in use still expands";
+}
+
 TEST_F(AppModelTest, GrantedAccessStartsTheTapWithinOneRefreshAndOneNotification) {
   auto& app = makeModel(false);
   app.start();

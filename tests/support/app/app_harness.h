@@ -50,6 +50,7 @@ class LoggingSystemReplacements final : public SystemReplacementReading {
   std::map<std::string, std::string> spellCheckerReplacements() const override {
     return inner_.spellCheckerReplacements();
   }
+  std::optional<std::string> revision() const override { return inner_.revision(); }
 
  private:
   const SystemReplacementReading& inner_;

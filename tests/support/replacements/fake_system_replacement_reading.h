@@ -1,5 +1,7 @@
 #pragma once
 
+#include <stdexcept>
+
 #include "replacements/system_replacements.h"
 // Until the tests that write lists include it themselves (the writer left the product library).
 #include "support/replacements/property_list_writer.h"
@@ -11,6 +13,7 @@ class FakeSystemReplacementReading final : public SystemReplacementReading {
  public:
   std::optional<std::vector<PropertyList>> globalReplacementItems() const override {
     ++globalReads;
+    if (fails) throw std::logic_error("a reader fault");
     return global;
   }
   std::map<std::string, std::string> spellCheckerReplacements() const override {
@@ -23,6 +26,7 @@ class FakeSystemReplacementReading final : public SystemReplacementReading {
   std::optional<std::vector<PropertyList>> global;
   std::optional<std::string> revisionToken;  // none: the reader cannot tell
   std::map<std::string, std::string> spellChecker;
+  bool fails = false;  // the read throws, as a faulty reader would
   mutable int globalReads = 0;
   mutable int spellCheckerReads = 0;
 };
