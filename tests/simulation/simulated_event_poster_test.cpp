@@ -30,21 +30,6 @@ TEST_F(PosterTest, TextIsTypedOneCharacterPerKeyPairWithAllItsUnits) {
   EXPECT_TRUE(posted.empty());
 }
 
-TEST_F(PosterTest, KeysCarryExactlyTheGivenFlagsAndTheMarker) {
-  poster.postKey(9, true, 0x100000);
-  ASSERT_EQ(posted.size(), 1u);
-  EXPECT_EQ(posted[0].flags, 0x100000u);
-  EXPECT_EQ(posted[0].userData, ownEventMarker);
-  EXPECT_EQ(posted[0].type, rawEventType::keyDown);
-}
-
-TEST_F(PosterTest, KeyCodeIsTheLowestUnshiftedKeyOfTheUsLayout) {
-  EXPECT_EQ(poster.keyCode("v"), 9);
-  EXPECT_EQ(poster.keyCode("a"), 0);
-  EXPECT_EQ(poster.keyCode("V"), std::nullopt) << "needs shift";
-  EXPECT_EQ(poster.keyCode("é"), std::nullopt);
-}
-
 TEST_F(PosterTest, RepostsCopyTheCapturedEventAndSetOnlyTheUserData) {
   auto captured = std::make_shared<SimulatedEvent>();
   captured->keyCode = 49;
