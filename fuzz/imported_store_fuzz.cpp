@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "replacements/imported_replacements_store.h"
+#include "replacements/json_nesting.h"
 
 namespace {
 
@@ -22,28 +23,6 @@ using marlinet::Date;
 using marlinet::ParsedReplacements;
 using Decoded = std::optional<std::pair<ParsedReplacements, Date>>;
 
-// The deepest nesting of arrays and objects in JSON text.
-int nesting(std::string_view bytes) {
-  int depth = 0;
-  int deepest = 0;
-  bool inText = false;
-  bool escaped = false;
-  for (const char c : bytes) {
-    if (escaped) {
-      escaped = false;
-    } else if (inText) {
-      escaped = c == '\\';
-      inText = c != '"';
-    } else if (c == '"') {
-      inText = true;
-    } else if (c == '[' || c == '{') {
-      deepest = std::max(deepest, ++depth);
-    } else if (c == ']' || c == '}') {
-      --depth;
-    }
-  }
-  return deepest;
-}
 
 std::optional<std::int64_t> integerMember(const nlohmann::json& file, const char* name) {
   const auto member = file.find(name);
@@ -95,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const auto decoded = ImportedReplacementsStore::decode(bytes);
   // Far deeper than the format is refused without building anything.
-  const Decoded expected = nesting(bytes) > 64 ? std::nullopt : readThroughATree(bytes);
+  const Decoded expected = marlinet::jsonNesting(bytes) > 64 ? std::nullopt : readThroughATree(bytes);
   if (!same(decoded, expected)) std::abort();
   if (!decoded) return 0;
   const auto encoded = ImportedReplacementsStore::encode(decoded->first, decoded->second);

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "replacements/app_directories.h"
+#include "replacements/json_nesting.h"
 
 namespace marlinet {
 
@@ -54,29 +55,6 @@ std::optional<PropertyList> fromJson(const nlohmann::json& json, int depth) {
   }
 }
 
-// The deepest nesting of arrays and objects in JSON text, found before a
-// tree is built: a tree of a deep nest costs dozens of times its text.
-int nesting(std::string_view bytes) {
-  int depth = 0;
-  int deepest = 0;
-  bool inText = false;
-  bool escaped = false;
-  for (const char c : bytes) {
-    if (escaped) {
-      escaped = false;
-    } else if (inText) {
-      escaped = c == '\\';
-      inText = c != '"';
-    } else if (c == '"') {
-      inText = true;
-    } else if (c == '[' || c == '{') {
-      deepest = std::max(deepest, ++depth);
-    } else if (c == ']' || c == '}') {
-      --depth;
-    }
-  }
-  return deepest;
-}
 
 std::optional<nlohmann::json> toJson(const PropertyList& value, int depth) {
   if (depth > maxPropertyListDepth) return std::nullopt;
@@ -168,7 +146,7 @@ void FileUserDefaults::persist() {
 std::optional<PropertyList::Dictionary> FileUserDefaults::decode(std::string_view bytes) {
   if (bytes.size() > maxFileSize) return std::nullopt;
   try {
-    if (nesting(bytes) > maxPropertyListDepth + 1) return std::nullopt;  // the file's own object is one level
+    if (jsonNesting(bytes) > maxPropertyListDepth + 1) return std::nullopt;  // the file's own object is one level
     const nlohmann::json file = nlohmann::json::parse(bytes, nullptr, /*allow_exceptions=*/false);
     if (!file.is_object()) return std::nullopt;
     PropertyList::Dictionary values;
