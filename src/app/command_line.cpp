@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -8,7 +9,6 @@
 #include <sstream>
 
 #include "app/localization.h"
-#include "engine/unicode_text.h"
 #include "replacements/file_system.h"
 #include "replacements/replacement_parser.h"
 #include "simulation/simulated_desktop.h"
@@ -46,19 +46,23 @@ std::optional<std::string> readWholeFile(const std::string& path) {
 }
 
 // Line breaks and tabs made visible, so each replacement stays on one line.
-std::string escaped(const std::string& phrase) {
+// Walks the bytes (phrases are well-formed UTF-8), so a huge phrase costs no
+// more than its own copy.
+std::string escaped(std::string_view phrase) {
+  static constexpr std::pair<std::string_view, std::string_view> visible[] = {
+      {"\n", "\\n"}, {"\r", "\\r"}, {"\t", "\\t"}, {"\x0B", "\\v"}, {"\x0C", "\\f"},
+      {"\xC2\x85", "\\u0085"}, {"\xE2\x80\xA8", "\\u2028"}, {"\xE2\x80\xA9", "\\u2029"}};
   std::string out;
-  for (char32_t c : unicode::scalars(phrase)) {
-    switch (c) {
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      case 0x0B: out += "\\v"; break;
-      case 0x0C: out += "\\f"; break;
-      case 0x85: out += "\\u0085"; break;
-      case 0x2028: out += "\\u2028"; break;
-      case 0x2029: out += "\\u2029"; break;
-      default: unicode::appendScalar(out, c);
+  out.reserve(phrase.size());
+  while (!phrase.empty()) {
+    const auto* match = std::find_if(std::begin(visible), std::end(visible),
+                                     [&](const auto& pair) { return phrase.starts_with(pair.first); });
+    if (match == std::end(visible)) {
+      out += phrase.front();
+      phrase.remove_prefix(1);
+    } else {
+      out += match->second;
+      phrase.remove_prefix(match->first.size());
     }
   }
   return out;

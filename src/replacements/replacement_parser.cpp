@@ -1,5 +1,6 @@
 #include "replacements/replacement_parser.h"
 
+#include <algorithm>
 #include <new>
 
 #include "engine/unicode_text.h"
@@ -72,14 +73,9 @@ bool addSystemRecord(PropertyList& element, ListBuilder& builder) {
   return true;
 }
 
-std::optional<std::map<std::string, std::string>> textDictionary(const PropertyList::Dictionary& dictionary) {
-  std::map<std::string, std::string> entries;
-  for (const auto& [key, value] : dictionary) {
-    const std::string* text = value.text();
-    if (text == nullptr) return std::nullopt;
-    entries.emplace_hint(entries.end(), key, *text);
-  }
-  return entries;
+bool holdsOnlyTexts(const PropertyList::Dictionary& dictionary) {
+  return std::all_of(dictionary.begin(), dictionary.end(),
+                     [](const auto& entry) { return entry.second.text() != nullptr; });
 }
 
 }  // namespace
@@ -115,9 +111,13 @@ PropertyListParseResult parsePropertyList(std::string_view bytes) try {
   std::optional<PropertyList> root = decodePropertyList(bytes);
   if (!root) return ReplacementParseError::unreadable;
 
-  if (const PropertyList::Dictionary* dictionary = root->dictionary()) {
-    if (auto entries = textDictionary(*dictionary)) return parseDictionary(*entries);
-    return ReplacementParseError::unexpectedFormat;
+  if (auto* dictionary = std::get_if<PropertyList::Dictionary>(&root->value)) {
+    if (!holdsOnlyTexts(*dictionary)) return ReplacementParseError::unexpectedFormat;
+    // The phrases are moved out of the decoded file, not copied: a large list
+    // would otherwise be held twice over. The map's byte order is code-point order.
+    ListBuilder builder(dictionary->size());
+    for (auto& [shortcut, phrase] : *dictionary) builder.add(shortcut, std::move(std::get<std::string>(phrase.value)));
+    return std::move(builder).finish();
   }
   auto* array = std::get_if<PropertyList::Array>(&root->value);
   if (array == nullptr) return ReplacementParseError::unexpectedFormat;

@@ -3,8 +3,6 @@
 #include <stdexcept>
 
 #include "replacements/system_replacements.h"
-// Until the tests that write lists include it themselves (the writer left the product library).
-#include "support/replacements/property_list_writer.h"
 
 namespace marlinet::testing {
 
