@@ -99,8 +99,11 @@ void AppModel::start() {
       importedAt_ = stored->second;
     }
   });
-  rebuildIndex();
+  // The first read of the system list builds the index from both lists;
+  // when that read fails, the imported list is still put to use.
+  const std::uint64_t before = systemGeneration_;
   reload();
+  if (systemGeneration_ == before) rebuildIndex();
   updater_.start();
   updateTap();
   permissions_.start();

@@ -11,7 +11,6 @@ class RepeatingTimer {
  public:
   virtual ~RepeatingTimer() = default;
   virtual void invalidate() = 0;
-  virtual bool isValid() const = 0;
 };
 
 // Runs work later on the main thread, the only thread the application uses.

@@ -30,7 +30,6 @@ class VirtualScheduler::Timer final : public RepeatingTimer {
     repeating_->valid = false;
     repeating_->tick = nullptr;  // lets go of whatever the tick holds
   }
-  bool isValid() const override { return repeating_->valid; }
 
  private:
   std::shared_ptr<Repeating> repeating_;
