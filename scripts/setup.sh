@@ -8,6 +8,8 @@ packages=(
   clang libclang-rt-14-dev
   libicu-dev libplist-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev libx11-dev libx11-xcb-dev libxi-dev libxtst-dev libxkbcommon-dev libxkbcommon-x11-dev
+  xvfb x11-utils x11-xkb-utils xdotool imagemagick fonts-dejavu-core
 )
 
 missing=()
