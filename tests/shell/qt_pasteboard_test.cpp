@@ -1,0 +1,198 @@
+#include "shell/qt_pasteboard.h"
+
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <random>
+
+#include "platform/clipboard_keeper.h"
+#include "x11/xvfb_server.h"
+
+namespace marlinet::shell {
+namespace {
+
+using Targets = std::map<QString, QByteArray>;
+
+// Runs the event loop (Qt must answer the other clients) until `done`.
+template <typename Done>
+bool spinUntil(Done done, int timeoutMs = 15000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > timeoutMs) return false;
+    QCoreApplication::processEvents();
+    QThread::msleep(1);
+  }
+  return true;
+}
+
+// Another X client reading CLIPBOARD as `target`; nothing when refused.
+std::optional<QByteArray> readAsAnotherClient(const QString& target) {
+  QProcess reader;
+  reader.start(QStringLiteral(MARLINET_CLIPBOARD_OWNER), {QStringLiteral("read"), target});
+  if (!spinUntil([&] { return reader.state() == QProcess::NotRunning; })) return std::nullopt;
+  if (reader.exitStatus() != QProcess::NormalExit || reader.exitCode() != 0) return std::nullopt;
+  return reader.readAllStandardOutput();
+}
+
+// A foreign client owning CLIPBOARD with `targets` until another client copies.
+class ForeignOwner {
+ public:
+  explicit ForeignOwner(const Targets& targets) {
+    QStringList arguments{QStringLiteral("serve")};
+    int serial = 0;
+    for (const auto& [target, bytes] : targets) {
+      const QString path = dir_.filePath(QString::number(serial++));
+      QFile file(path);
+      if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return;
+      arguments << target + QLatin1Char('=') + path;
+    }
+    process_.start(QStringLiteral(MARLINET_CLIPBOARD_OWNER), arguments);
+    // Without running Qt's event loop: Qt has not handled the new owner yet.
+    while (!said("ready") && process_.waitForReadyRead(10000)) {
+    }
+    ready_ = said("ready");
+  }
+  ~ForeignOwner() {
+    process_.kill();
+    process_.waitForFinished();
+  }
+  bool ready() const { return ready_; }
+  bool said(const char* word) {
+    log_ += process_.readAllStandardOutput();
+    return log_.contains(word);
+  }
+
+ private:
+  QTemporaryDir dir_;
+  QProcess process_;
+  QByteArray log_;
+  bool ready_ = false;
+};
+
+PasteboardBytes bytesOf(const QByteArray& data) { return PasteboardBytes(data.begin(), data.end()); }
+
+class QtPasteboardTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    server = new testing::XvfbServer;
+    setenv("DISPLAY", server->name().c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    static int argc = 1;
+    static char name[] = "marlinet_shell_tests";
+    static char* argv[] = {name, nullptr};
+    app = new QGuiApplication(argc, argv);
+  }
+  static void TearDownTestSuite() {
+    delete app;
+    delete server;
+  }
+
+  void SetUp() override { ASSERT_FALSE(server->name().empty()) << "Xvfb did not start"; }
+
+  // Starts a foreign owner and lets Qt take note of it.
+  std::unique_ptr<ForeignOwner> copyInAnotherClient(const Targets& targets) {
+    const std::int64_t before = pasteboard.changeCount();
+    auto owner = std::make_unique<ForeignOwner>(targets);
+    EXPECT_TRUE(owner->ready());
+    EXPECT_TRUE(spinUntil([&] { return pasteboard.changeCount() != before && !app->clipboard()->ownsClipboard(); }));
+    return owner;
+  }
+
+  static inline testing::XvfbServer* server = nullptr;
+  static inline QGuiApplication* app = nullptr;
+  QtPasteboard pasteboard;
+  ClipboardKeeper keeper{pasteboard};
+};
+
+TEST_F(QtPasteboardTest, EveryFormatComesBackByteForByteAndThePhraseIsMarked) {
+  QByteArray image("\x89PNG\r\n\x1a\n");
+  std::mt19937 random(7);
+  while (image.size() < 5 * 1024 * 1024) image.append(static_cast<char>(random()));
+  const Targets user{
+      {"UTF8_STRING", "Grüße, café ✓"},
+      {"text/html", "<meta charset=\"utf-8\"><b>Grüße</b>"},
+      {"image/png", image},
+      {"text/uri-list", "file:///home/u/a%20b.txt\r\nfile:///home/u/c.pdf\r\n"},
+      {"application/x-marlinet-test", QByteArray("\0\x01\xfe\xff tail", 9)},
+  };
+  auto owner = copyInAnotherClient(user);
+
+  QElapsedTimer timer;
+  timer.start();
+  const std::vector<PasteboardItemSnapshot> saved = pasteboard.snapshotItems();
+  std::cout << "[ figures ] snapshot of a 5 MB image and four other formats from a foreign owner: "
+            << timer.elapsed() << " ms\n";
+  const PasteboardItemSnapshot expected{{"text/plain", bytesOf(user.at("UTF8_STRING"))},
+                                        {"text/html", bytesOf(user.at("text/html"))},
+                                        {"image/png", bytesOf(image)},
+                                        {"text/uri-list", bytesOf(user.at("text/uri-list"))},
+                                        {"application/x-marlinet-test", bytesOf(user.at("application/x-marlinet-test"))}};
+  ASSERT_EQ(saved.size(), 1U);
+  EXPECT_EQ(saved.front(), expected);
+
+  const std::string phrase = "Dear Sir ✓\nline two";
+  const std::int64_t generation = keeper.writeText(phrase);
+  EXPECT_TRUE(spinUntil([&] { return owner->said("lost"); }));
+  EXPECT_TRUE(owner->said("served image/png 5242880 incr"));
+  EXPECT_EQ(pasteboard.changeCount(), keeper.pending()->changeCountAfterWrite) << "our write is no change of anyone else's";
+
+  const Targets phraseTargets{{"UTF8_STRING", QByteArray::fromStdString(phrase)},
+                              {"x-kde-passwordManagerHint", "secret"},
+                              {"org.nspasteboard.TransientType", ""},
+                              {"org.nspasteboard.ConcealedType", ""},
+                              {"org.nspasteboard.AutoGeneratedType", ""}};
+  for (const auto& [target, bytes] : phraseTargets) EXPECT_EQ(readAsAnotherClient(target), bytes) << target.toStdString();
+
+  keeper.restore(generation);
+  for (const auto& [target, bytes] : user) {
+    const std::optional<QByteArray> read = readAsAnotherClient(target);
+    ASSERT_TRUE(read.has_value()) << target.toStdString();
+    EXPECT_TRUE(*read == bytes) << target.toStdString() << ": " << read->size() << " bytes, not " << bytes.size();
+  }
+  EXPECT_FALSE(readAsAnotherClient("TARGETS")->contains("passwordManagerHint")) << "the markers left with the phrase";
+}
+
+TEST_F(QtPasteboardTest, ACopyInAnotherClientBeforeTheRestoreIsKept) {
+  // Whether or not Qt has handled the new owner's XFixes event by the restore.
+  for (const bool qtNoticedTheCopy : {false, true}) {
+    SCOPED_TRACE(qtNoticedTheCopy ? "noticed" : "not yet noticed");
+    auto user = copyInAnotherClient({{"UTF8_STRING", "user's text"}});
+    const std::int64_t generation = keeper.writeText("phrase");
+    ASSERT_TRUE(spinUntil([&] { return user->said("lost"); }));
+
+    ForeignOwner copy(Targets{{"UTF8_STRING", "copied meanwhile"}});
+    ASSERT_TRUE(copy.ready());
+    if (qtNoticedTheCopy) {
+      ASSERT_TRUE(spinUntil([&] { return !app->clipboard()->ownsClipboard(); }));
+    }
+    EXPECT_NE(pasteboard.changeCount(), keeper.pending()->changeCountAfterWrite);
+    keeper.restore(generation);
+    EXPECT_EQ(readAsAnotherClient("UTF8_STRING"), QByteArray("copied meanwhile"));
+    EXPECT_FALSE(copy.said("lost"));
+  }
+}
+
+TEST_F(QtPasteboardTest, APhraseWrittenBeforeQtNoticedTheLastCopyStillGoesOnTheClipboard) {
+  // Qt stamps its ownership with the last server time it handled: older than this copy's.
+  ForeignOwner copy(Targets{{"UTF8_STRING", "copied just now"}});
+  ASSERT_TRUE(copy.ready());
+  const std::int64_t answer = pasteboard.writeText("phrase");
+  EXPECT_EQ(readAsAnotherClient("UTF8_STRING"), QByteArray("phrase"));
+  EXPECT_EQ(pasteboard.changeCount(), answer);
+}
+
+}  // namespace
+}  // namespace marlinet::shell
