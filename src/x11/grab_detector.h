@@ -22,7 +22,8 @@ class GrabDetector {
 
   // Asks the server, without grabbing anything and without any focus event,
   // whether another client holds a keyboard grab now; updates
-  // foreignGrabActive() (firing onChange) and returns it. One round trip.
+  // foreignGrabActive() (firing onChange) and returns it. One round trip;
+  // call it once at start, the events keep the answer current afterwards.
   bool probe();
 
   // Every core event read from the connection; cheap for those it ignores.
