@@ -1,18 +1,14 @@
 #!/usr/bin/env python3
 """Writes the property-list files the parser tests read, with the result each
-must give. The build runs it into the folder named by its one argument
-(parse/ beside this script when none is given).
-
-Every case is written in the XML and the compact (binary) encoding, unless it
-is XML-only or binary-only. The expected results are stated by hand, case by
-case, from the import rules; they are not computed here.
+must give, into the folder named by its one argument (parse/ beside this
+script when none is given). Each case is written in the XML and the compact
+(binary) encoding unless it is binary-only or raw bytes:
 
     <case>.xml.plist / <case>.binary.plist / <case>.raw.plist   input bytes
-    <case>.expected.json                                        expected result
+    <case>.expected.json   {"error": "unreadable" | "unexpectedFormat"} or
+                           {"replacements": [[shortcut, phrase], ...], "skippedNonASCII": n, "skippedDisabled": n}
 
-An expected result is either {"error": "unreadable" | "unexpectedFormat"} or
-{"replacements": [[shortcut, phrase], ...], "skippedNonASCII": n,
- "skippedDisabled": n}.
+The expected results are stated by hand, case by case, from the import rules; they are not computed here.
 """
 
 import datetime
@@ -42,139 +38,67 @@ def system(replace, with_, **extra):
     return {"replace": replace, "with": with_, **extra}
 
 
+def unchanged(pairs):
+    """Exported records that must all come through exactly as written."""
+    return [export(s, p) for s, p in pairs], ok(pairs)
+
+
+UNICODE_PHRASES = [
+    ("shrug", "\u00af\\_(\u30c4)_/\u00af"), ("kr", "\uc548\ub155\ud558\uc138\uc694"),
+    ("emoji", "\U0001f44d\U0001f3fd \U0001f468\u200d\U0001f469\u200d\U0001f467"), ("he", "\u05e9\u05dc\u05d5\u05dd"),
+    ("e.g.", "e\u0301 combining"), ("sig", "Best,\nSam\tTeam"),
+]
+# (shortcut, phrase, on value or None for no key): the first six are off.
+ON_VALUES = [
+    ("a0", "int zero", 0), ("b0", "bool false", False), ("c0", "text zero", "0"), ("d0", "text FALSE", "FALSE"),
+    ("e0", "text False", "False"), ("f0", "real zero", 0.0), ("a1", "int one", 1), ("b1", "bool true", True),
+    ("c1", "text yes", "yes"), ("d1", "text no", "no"), ("e1", "empty text", ""), ("f1", "text off", "off"),
+    ("g1", "a date", DATE), ("h1", "data", b"\x00"), ("i1", "an array", [0]), ("j1", "no on key", None),
+    ("k1", "text 00", "00"),
+]
+
 CASES = {
     # The file the settings window tells the user to drag out.
-    "export_two": (
-        [export("omw", "On my way!"), export("brb", "Be right back")],
-        ok([("omw", "On my way!"), ("brb", "Be right back")]),
-    ),
+    "export_two": unchanged([("omw", "On my way!"), ("brb", "Be right back")]),
     # The system's own record shape, with a timestamp key that is ignored.
-    "system_records": (
-        [system("omw", "On my way!", on=1, timestamp=DATE), system("ty", "Thank you")],
-        ok([("omw", "On my way!"), ("ty", "Thank you")]),
-    ),
+    "system_records": ([system("omw", "On my way!", on=1, timestamp=DATE), system("ty", "Thank you")],
+                       ok([("omw", "On my way!"), ("ty", "Thank you")])),
     "trimming": (
-        [
-            export(" omw ", "On my way\n"),
-            export("\tbrb\u2028", "  "),
-            export("\u3000idk\u00a0\u0085", " I don't know "),
-            export("a b", "inner space stays"),
-        ],
-        ok([("omw", "On my way\n"), ("brb", "  "), ("idk", " I don't know "), ("a b", "inner space stays")]),
-    ),
+        [export(" omw ", "On my way\n"), export("\tbrb\u2028", "  "), export("\u3000idk\u00a0\u0085", " I don't know "),
+         export("a b", "inner space stays")],
+        ok([("omw", "On my way\n"), ("brb", "  "), ("idk", " I don't know "), ("a b", "inner space stays")])),
     "dropped_entries": (
-        [
-            export("\ud55c\uad6d", "Korea"),
-            export("   ", "only spaces"),
-            export("caf\u00e9", "coffee"),
-            export("a\tb", "tab inside"),
-            export("ok", ""),
-            export("", "empty shortcut"),
-            export("\u2192", "arrow"),
-            export("\u65e5\u672c", "Japan"),
-            export("~x", "tilde"),
-        ],
-        ok([("~x", "tilde")], non_ascii=5),
-    ),
-    "on_values": (
-        [
-            system("a0", "int zero", on=0),
-            system("b0", "bool false", on=False),
-            system("c0", "text zero", on="0"),
-            system("d0", "text FALSE", on="FALSE"),
-            system("e0", "text False", on="False"),
-            system("f0", "real zero", on=0.0),
-            system("a1", "int one", on=1),
-            system("b1", "bool true", on=True),
-            system("c1", "text yes", on="yes"),
-            system("d1", "text no", on="no"),
-            system("e1", "empty text", on=""),
-            system("f1", "text off", on="off"),
-            system("g1", "a date", on=DATE),
-            system("h1", "data", on=b"\x00"),
-            system("i1", "an array", on=[0]),
-            system("j1", "no on key"),
-            system("k1", "text 00", on="00"),
-        ],
-        ok(
-            [
-                ("a1", "int one"), ("b1", "bool true"), ("c1", "text yes"), ("d1", "text no"),
-                ("e1", "empty text"), ("f1", "text off"), ("g1", "a date"), ("h1", "data"),
-                ("i1", "an array"), ("j1", "no on key"), ("k1", "text 00"),
-            ],
-            disabled=6,
-        ),
-    ),
+        [export("\ud55c\uad6d", "Korea"), export("   ", "only spaces"), export("caf\u00e9", "coffee"),
+         export("a\tb", "tab inside"), export("ok", ""), export("", "empty shortcut"), export("\u2192", "arrow"),
+         export("\u65e5\u672c", "Japan"), export("~x", "tilde")],
+        ok([("~x", "tilde")], non_ascii=5)),
+    "on_values": ([system(s, p) if on is None else system(s, p, on=on) for s, p, on in ON_VALUES],
+                  ok([(s, p) for s, p, _ in ON_VALUES[6:]], disabled=6)),
     # Off wins over every other reason to drop an entry.
-    "off_and_unusable": (
-        [system("\ud55c", "x", on=0), system("  ", "x", on=False), system("ok", "fine")],
-        ok([("ok", "fine")], disabled=2),
-    ),
-    "all_off": (
-        [system("a", "1", on=0), system("b", "2", on="false"), system("c", "3", on=False)],
-        ok([], disabled=3),
-    ),
+    "off_and_unusable": ([system("\ud55c", "x", on=0), system("  ", "x", on=False), system("ok", "fine")],
+                         ok([("ok", "fine")], disabled=2)),
+    "all_off": ([system("a", "1", on=0), system("b", "2", on="false"), system("c", "3", on=False)], ok([], disabled=3)),
     "duplicates": (
         [export("omw", "first"), export("omw", "second"), export("Omw", "capital"), export(" omw", "spaced"),
          system("omw", "system shape")],
-        ok([("omw", "first"), ("Omw", "capital")]),
-    ),
+        ok([("omw", "first"), ("Omw", "capital")])),
     # Export shape first; the system shape only when it does not match.
     "mixed_shapes": (
-        [
-            export("sc", "export ignores on", on=0),
-            {"shortcut": 5, "phrase": "x", "replace": "ty", "with": "thank you"},
-            {"shortcut": "only shortcut", "replace": "yw", "with": "you're welcome", "on": "FALSE"},
-            system("np", "no problem"),
-            {"replace": "x", "with": 5},
-            {"shortcut": "x"},
-            42,
-            "text",
-            [export("in", "nested array")],
-            {"nothing": "here"},
-        ],
-        ok([("sc", "export ignores on"), ("ty", "thank you"), ("np", "no problem")], disabled=1),
-    ),
+        [export("sc", "export ignores on", on=0), {"shortcut": 5, "phrase": "x", "replace": "ty", "with": "thank you"},
+         {"shortcut": "only shortcut", "replace": "yw", "with": "you're welcome", "on": "FALSE"},
+         system("np", "no problem"), {"replace": "x", "with": 5}, {"shortcut": "x"}, 42, "text",
+         [export("in", "nested array")], {"nothing": "here"}],
+        ok([("sc", "export ignores on"), ("ty", "thank you"), ("np", "no problem")], disabled=1)),
     # Values of every type where texts belong.
     "wrong_types": (
-        [
-            export(1, "integer shortcut"),
-            export("r", 2.5),
-            export(True, "boolean"),
-            export("d", DATE),
-            export(b"data", "data"),
-            export("arr", ["a"]),
-            export("dict", {"k": "v"}),
-            system(7, "x"),
-            system("ok", "the only usable one"),
-        ],
-        ok([("ok", "the only usable one")]),
-    ),
-    "unicode_phrases": (
-        [
-            export("shrug", "\u00af\\_(\u30c4)_/\u00af"),
-            export("kr", "\uc548\ub155\ud558\uc138\uc694"),
-            export("emoji", "\U0001f44d\U0001f3fd \U0001f468\u200d\U0001f469\u200d\U0001f467"),
-            export("he", "\u05e9\u05dc\u05d5\u05dd"),
-            export("e.g.", "e\u0301 combining"),
-            export("sig", "Best,\nSam\tTeam"),
-        ],
-        ok(
-            [
-                ("shrug", "\u00af\\_(\u30c4)_/\u00af"),
-                ("kr", "\uc548\ub155\ud558\uc138\uc694"),
-                ("emoji", "\U0001f44d\U0001f3fd \U0001f468\u200d\U0001f469\u200d\U0001f467"),
-                ("he", "\u05e9\u05dc\u05d5\u05dd"),
-                ("e.g.", "e\u0301 combining"),
-                ("sig", "Best,\nSam\tTeam"),
-            ]
-        ),
-    ),
+        [export(1, "integer shortcut"), export("r", 2.5), export(True, "boolean"), export("d", DATE),
+         export(b"data", "data"), export("arr", ["a"]), export("dict", {"k": "v"}), system(7, "x"),
+         system("ok", "the only usable one")],
+        ok([("ok", "the only usable one")])),
+    "unicode_phrases": unchanged(UNICODE_PHRASES),
     # A root dictionary of texts, read in code-point order of the keys.
-    "root_dictionary": (
-        {"b": "second", " a": "first, spaced", "a": "first", "B": "capital", "\u00e9t\u00e9": "summer"},
-        ok([("a", "first, spaced"), ("B", "capital"), ("b", "second")], non_ascii=1),
-    ),
+    "root_dictionary": ({"b": "second", " a": "first, spaced", "a": "first", "B": "capital", "\u00e9t\u00e9": "summer"},
+                        ok([("a", "first, spaced"), ("B", "capital"), ("b", "second")], non_ascii=1)),
     "empty_array": ([], ok([])),
     "empty_dictionary": ({}, ok([])),
     "dictionary_with_number": ({"omw": "On my way", "n": 1}, error("unexpectedFormat")),
@@ -188,17 +112,11 @@ CASES = {
 # Only the compact encoding has archive references, and only it keeps a
 # carriage return (XML turns line ends into line feeds).
 BINARY_ONLY = {
-    "carriage_return": (
-        [export("crlf", "Best,\r\nSam"), export("cr", "\rx\r")],
-        ok([("crlf", "Best,\r\nSam"), ("cr", "\rx\r")]),
-    ),
-    "uid_values": (
-        [system("u", "uid on", on=plistlib.UID(0)), export("v", "plain")],
-        ok([("u", "uid on"), ("v", "plain")]),
-    ),
+    "carriage_return": unchanged([("crlf", "Best,\r\nSam"), ("cr", "\rx\r")]),
+    "uid_values": ([system("u", "uid on", on=plistlib.UID(0)), export("v", "plain")], ok([("u", "uid on"), ("v", "plain")])),
 }
 
-VALID_EXPORT = plistlib.dumps([export("omw", "On my way!"), export("brb", "Be right back")], fmt=plistlib.FMT_BINARY)
+VALID_EXPORT = plistlib.dumps(CASES["export_two"][0], fmt=plistlib.FMT_BINARY)
 
 RAW = {
     "empty_file": (b"", error("unreadable")),
@@ -210,24 +128,17 @@ RAW = {
 }
 
 
-def write_expected(name, expected):
-    (OUT / f"{name}.expected.json").write_text(json.dumps(expected, ensure_ascii=False, indent=1) + "\n", encoding="utf-8")
-
-
 def main():
-    if OUT.exists():
-        shutil.rmtree(OUT)
+    shutil.rmtree(OUT, ignore_errors=True)
     OUT.mkdir(parents=True)
-    for name, (value, expected) in CASES.items():
-        (OUT / f"{name}.xml.plist").write_bytes(plistlib.dumps(value, fmt=plistlib.FMT_XML, sort_keys=False))
-        (OUT / f"{name}.binary.plist").write_bytes(plistlib.dumps(value, fmt=plistlib.FMT_BINARY, sort_keys=False))
-        write_expected(name, expected)
-    for name, (value, expected) in BINARY_ONLY.items():
-        (OUT / f"{name}.binary.plist").write_bytes(plistlib.dumps(value, fmt=plistlib.FMT_BINARY, sort_keys=False))
-        write_expected(name, expected)
-    for name, (data, expected) in RAW.items():
-        (OUT / f"{name}.raw.plist").write_bytes(data)
-        write_expected(name, expected)
+    encoded = lambda value, fmt: plistlib.dumps(value, fmt=fmt, sort_keys=False)
+    for cases, encodings in ((CASES, ("xml", "binary")), (BINARY_ONLY, ("binary",)), (RAW, ("raw",))):
+        for name, (value, expected) in cases.items():
+            for encoding in encodings:
+                data = value if encoding == "raw" else encoded(value, getattr(plistlib, f"FMT_{encoding.upper()}"))
+                (OUT / f"{name}.{encoding}.plist").write_bytes(data)
+            text = json.dumps(expected, ensure_ascii=False, indent=1) + "\n"
+            (OUT / f"{name}.expected.json").write_text(text, encoding="utf-8")
 
 
 if __name__ == "__main__":
