@@ -3,17 +3,16 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
-#include <fstream>
 #include <new>
-#include <sstream>
 
 #include "replacements/app_directories.h"
+#include "support/temporary_folder.h"
+
 // Every allocation of this test program goes through here, so that a test
 // can tell the most memory held at once while it decodes.
 namespace {
@@ -41,17 +40,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string contentOf(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-void writeFile(const fs::path& path, std::string_view bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
 std::vector<std::string> folderEntries(const fs::path& folder) {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
@@ -64,19 +52,10 @@ const ParsedReplacements sample{{{"omw", "On my way!"}, {"sig", "Best,\nSam \u00
 
 class ImportedReplacementsStoreTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() / ("marlinet-store-" + std::to_string(::getpid()) + "-" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-    file_ = root_ / "a" / "b" / "imported-replacements.json";
-  }
-  void TearDown() override { fs::remove_all(root_); }
-
   ImportedReplacementsStore store() { return ImportedReplacementsStore(file_, std::make_shared<LocalFileSystem>()); }
 
-  fs::path root_;
-  fs::path file_;
+  testing::TemporaryFolder root_;
+  fs::path file_ = root_ / "a" / "b" / "imported-replacements.json";
 };
 
 TEST_F(ImportedReplacementsStoreTest, SaveWritesCompactJsonAndLoadGivesBackTheSameValues) {
@@ -154,7 +133,7 @@ TEST(ImportedFileDecodeTest, DecodingHoldsLittleMoreThanTheListItKeeps) {
 TEST_F(ImportedReplacementsStoreTest, FailedSavesKeepThePreviousFileAndLeaveNothingBehind) {
   auto imported = store();
   ASSERT_TRUE(imported.save(sample, Date{1}));
-  const std::string good = contentOf(file_);
+  const std::string good = testing::readBytes(file_);
 
   // Cap the size of files this process may write: the temporary file's write
   // fails partway (EFBIG), as on a full disk.
@@ -170,7 +149,7 @@ TEST_F(ImportedReplacementsStoreTest, FailedSavesKeepThePreviousFileAndLeaveNoth
   ::setrlimit(RLIMIT_FSIZE, &previous);
   std::signal(SIGXFSZ, previousHandler);
   EXPECT_FALSE(saved);
-  EXPECT_EQ(contentOf(file_), good);
+  EXPECT_EQ(testing::readBytes(file_), good);
   EXPECT_EQ(folderEntries(file_.parent_path()), std::vector<std::string>{"imported-replacements.json"});
 
   // A folder where the file goes: the rename fails and the temporary file is removed.
@@ -180,9 +159,9 @@ TEST_F(ImportedReplacementsStoreTest, FailedSavesKeepThePreviousFileAndLeaveNoth
   EXPECT_EQ(folderEntries(file_.parent_path()), std::vector<std::string>{"imported-replacements.json"});
 
   fs::remove_all(root_ / "a");
-  writeFile(root_ / "a", "a regular file where a folder belongs");
+  testing::writeBytes(root_ / "a", "a regular file where a folder belongs");
   EXPECT_FALSE(store().save(sample, Date{1}));
-  EXPECT_EQ(contentOf(root_ / "a"), "a regular file where a folder belongs");
+  EXPECT_EQ(testing::readBytes(root_ / "a"), "a regular file where a folder belongs");
 }
 
 TEST(AppDirectoriesTest, XdgValuesMustBeAbsoluteElseHomeIsUsed) {

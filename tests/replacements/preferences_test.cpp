@@ -1,16 +1,14 @@
 #include "replacements/preferences.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "replacements/file_user_defaults.h"
 #include "support/replacements/faulty_file_system.h"
 #include "support/replacements/in_memory_user_defaults.h"
+#include "support/temporary_folder.h"
 
 namespace marlinet {
 namespace {
@@ -77,27 +75,11 @@ TEST(PreferencesTest, WrongTypesReadAsFalseAndEmptyNotAsDefaults) {
 
 class FileUserDefaultsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() / ("marlinet-defaults-" + std::to_string(::getpid()) + "-" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    file_ = root_ / "app" / "settings.json";
-  }
-  void TearDown() override { fs::remove_all(root_); }
+  std::string content() const { return testing::readBytes(file_); }
+  void plant(std::string_view bytes) const { testing::writeBytes(file_, bytes); }
 
-  std::string content() const {
-    std::ifstream in(file_, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-  }
-  void plant(std::string_view bytes) const {
-    fs::create_directories(file_.parent_path());
-    std::ofstream(file_, std::ios::binary) << bytes;
-  }
-
-  fs::path root_;
-  fs::path file_;
+  testing::TemporaryFolder root_;
+  fs::path file_ = root_ / "app" / "settings.json";
   std::shared_ptr<testing::FaultyFileSystem> fileSystem_ = std::make_shared<testing::FaultyFileSystem>();
 };
 

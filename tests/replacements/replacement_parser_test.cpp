@@ -5,18 +5,15 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
+
+#include "support/temporary_folder.h"
 
 namespace marlinet {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testing::readBytes;
 
 const fs::path kData = MARLINET_REPLACEMENTS_TEST_DATA;
 const fs::path kGenerated = MARLINET_GENERATED_TEST_DATA;

@@ -2,9 +2,10 @@
 #include "replacements/system_replacements.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
+#include <cstdlib>
 
 #include "support/replacements/fake_system_replacement_reading.h"
+#include "support/temporary_folder.h"
 
 namespace marlinet {
 namespace {
@@ -72,14 +73,6 @@ TEST(SystemListCacheTest, ParsesAgainOnlyWhenTheRevisionChanges) {
 
 class SystemReplacementReaderTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("marlinet-reader-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
   SystemReplacementReader readerFor(const std::string& dataFile) {
     const auto target = folder_ / "text-replacements.plist";
     std::filesystem::copy_file(std::filesystem::path(MARLINET_GENERATED_TEST_DATA) / dataFile, target,
@@ -87,7 +80,7 @@ class SystemReplacementReaderTest : public ::testing::Test {
     return SystemReplacementReader(target, std::make_shared<LocalFileSystem>());
   }
 
-  std::filesystem::path folder_;
+  testing::TemporaryFolder folder_;
 };
 
 // A root array is the global list and a root dictionary the spell checker's map;
@@ -123,7 +116,7 @@ TEST_F(SystemReplacementReaderTest, RevisionFollowsEditsOfTheFile) {
 }
 
 TEST_F(SystemReplacementReaderTest, StandardLocationFollowsXdgConfigHome) {
-  ::setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
+  ::setenv("XDG_CONFIG_HOME", folder_.path().c_str(), 1);
   const SystemReplacementReader reader("org.example.test");
   ::unsetenv("XDG_CONFIG_HOME");
   EXPECT_EQ(reader.fileURL(), folder_ / "org.example.test" / "text-replacements.plist");

@@ -1,25 +1,8 @@
 #include "support/app/app_harness.h"
 
-#include <atomic>
-#include <fstream>
-#include <random>
 #include <string>
-#include <system_error>
 
 namespace marlinet::testing {
-
-TemporaryFolder::TemporaryFolder() {
-  static std::atomic<unsigned> counter{0};
-  std::random_device random;
-  const auto name = "marlinet-app-test-" + std::to_string(random()) + "-" + std::to_string(counter++);
-  path_ = std::filesystem::temp_directory_path() / name;
-  std::filesystem::create_directories(path_);
-}
-
-TemporaryFolder::~TemporaryFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
 
 AppServices AppHarness::services() {
   return AppServices{
@@ -47,11 +30,8 @@ AppServices AppHarness::services() {
   };
 }
 
-std::filesystem::path AppHarness::chooseFileWith(const std::string& name, const std::string& bytes) {
-  const auto path = folder.path() / name;
-  std::ofstream(path, std::ios::binary) << bytes;
-  dialogs.chosenFile = path;
-  return path;
+void AppHarness::chooseFileWith(const std::string& name, const std::string& bytes) {
+  dialogs.chosenFile = writeBytes(folder / name, bytes);
 }
 
 }  // namespace marlinet::testing

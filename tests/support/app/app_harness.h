@@ -22,22 +22,10 @@
 #include "support/replacements/fake_system_replacement_reading.h"
 #include "support/replacements/faulty_file_system.h"
 #include "support/replacements/in_memory_user_defaults.h"
+#include "support/temporary_folder.h"
 #include "test_doubles.h"
 
 namespace marlinet::testing {
-
-// A fresh folder under the system's temporary folder, deleted with the object.
-class TemporaryFolder final {
- public:
-  TemporaryFolder();
-  TemporaryFolder(const TemporaryFolder&) = delete;
-  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-  ~TemporaryFolder();
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 // The fake system list, noting each read in the call log.
 class LoggingSystemReplacements final : public SystemReplacementReading {
@@ -72,7 +60,7 @@ struct AppHarness {
   void type(const std::string& characters);
 
   // Writes `bytes` to a file in the folder and makes the open panel choose it.
-  std::filesystem::path chooseFileWith(const std::string& name, const std::string& bytes);
+  void chooseFileWith(const std::string& name, const std::string& bytes);
   std::filesystem::path importedFile() const { return folder.path() / "store" / "imported-replacements.json"; }
 
   CallLog log;

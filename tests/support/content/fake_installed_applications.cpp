@@ -1,7 +1,5 @@
 #include "support/content/fake_installed_applications.h"
 
-#include <algorithm>
-
 namespace marlinet::testing {
 
 void FakeInstalledApplications::install(const std::string& bundleIdentifier,
@@ -9,16 +7,10 @@ void FakeInstalledApplications::install(const std::string& bundleIdentifier,
   installed[bundleIdentifier] = location.value_or(std::filesystem::path("/Applications") / (bundleIdentifier + ".app"));
 }
 
-void FakeInstalledApplications::uninstall(const std::string& bundleIdentifier) { installed.erase(bundleIdentifier); }
-
 void FakeInstalledApplications::launch(std::optional<std::string> bundleIdentifier,
                                        std::optional<std::string> localizedName,
                                        RunningApplication::ActivationPolicy policy) {
   running.push_back({std::move(bundleIdentifier), std::move(localizedName), policy});
-}
-
-void FakeInstalledApplications::quit(const std::string& bundleIdentifier) {
-  std::erase_if(running, [&](const RunningApplication& app) { return app.bundleIdentifier == bundleIdentifier; });
 }
 
 std::optional<std::filesystem::path> FakeInstalledApplications::applicationLocation(

@@ -23,10 +23,8 @@ class FakeInstalledApplications final : public InstalledApplications {
  public:
   // Installs under /Applications/<bundleIdentifier>.app unless a location is given.
   void install(const std::string& bundleIdentifier, std::optional<std::filesystem::path> location = std::nullopt);
-  void uninstall(const std::string& bundleIdentifier);
   void launch(std::optional<std::string> bundleIdentifier, std::optional<std::string> localizedName,
               RunningApplication::ActivationPolicy policy = RunningApplication::ActivationPolicy::regular);
-  void quit(const std::string& bundleIdentifier);
 
   std::optional<std::filesystem::path> applicationLocation(const std::string& bundleIdentifier) const override;
   std::vector<RunningApplication> runningApplications() const override;

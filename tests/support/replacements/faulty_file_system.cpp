@@ -7,13 +7,9 @@ std::optional<std::string> FaultyFileSystem::readFile(const std::filesystem::pat
   return real_.readFile(path);
 }
 
-bool FaultyFileSystem::createDirectories(const std::filesystem::path& path) {
-  if (failCreateDirectories) return false;
-  return real_.createDirectories(path);
-}
+bool FaultyFileSystem::createDirectories(const std::filesystem::path& path) { return real_.createDirectories(path); }
 
 bool FaultyFileSystem::writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
-  ++writeAttempts;
   if (failWrites) return false;
   return real_.writeFileAtomically(path, bytes);
 }

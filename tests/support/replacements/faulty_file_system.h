@@ -7,7 +7,7 @@
 namespace marlinet::testing {
 
 // The real file system with switchable faults, for testing what a failed
-// read, folder creation or write leaves behind.
+// read or write leaves behind.
 class FaultyFileSystem final : public FileSystem {
  public:
   std::optional<std::string> readFile(const std::filesystem::path& path) const override;
@@ -16,9 +16,7 @@ class FaultyFileSystem final : public FileSystem {
   void removeFile(const std::filesystem::path& path) override;
 
   bool failReads = false;
-  bool failCreateDirectories = false;
   bool failWrites = false;
-  int writeAttempts = 0;
 
  private:
   LocalFileSystem real_;
