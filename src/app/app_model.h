@@ -56,6 +56,9 @@ class AppModel final {
   void start();
   // Stops the tap and the permission polling. Harmless at any time.
   void stop();
+  // Gives back now the clipboard content a paste still owes the user (on
+  // quitting), unless they copied something since.
+  void handBackClipboard() { clipboard_.restore(clipboard_.generation()); }
 
   // The tap runs exactly when expansion is enabled and Accessibility granted.
   void updateTap();

@@ -1,0 +1,91 @@
+#include "shell/desktop_main.h"
+
+#include <QAbstractEventDispatcher>
+#include <QGuiApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdlib>
+#include <ostream>
+#include <unistd.h>
+
+#include "app/app_model.h"
+#include "app/localization.h"
+#include "shell/desktop_services.h"
+#include "shell/qt_pasteboard.h"
+#include "shell/qt_scheduler.h"
+// Last: Xlib's macros (None, Bool, CursorShape) break Qt headers after them.
+#include "x11/x11_desktop.h"
+
+namespace marlinet::shell {
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const auto written = write(signalPipe[1], &byte, 1);
+}
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+}  // namespace
+
+int runDesktop(int argc, char** argv, std::ostream& errors) {
+  const std::string displayName = environment("DISPLAY");
+  if (displayName.empty()) {
+    errors << localized(environment("WAYLAND_DISPLAY").empty()
+                            ? "Marlinet needs an X11 desktop, and no X display is set (DISPLAY is empty)."
+                            : "Marlinet needs X11: this Wayland session offers no X display (XWayland is not running).")
+           << '\n';
+    return 1;
+  }
+  if (!x11::openDisplay(displayName)) {
+    errors << localized("Marlinet cannot open the X display ") << displayName << ".\n";
+    return 1;
+  }
+  // Marlinet watches X's keyboard, so its windows live on X too.
+  qputenv("QT_QPA_PLATFORM", "xcb");
+  QGuiApplication application(argc, argv);
+  QGuiApplication::setQuitOnLastWindowClosed(false);
+
+  QObject timers;
+  QtScheduler scheduler(timers);
+  std::unique_ptr<x11::X11Desktop> desktop = x11::X11Desktop::open(displayName, scheduler);
+  if (!desktop) {
+    errors << localized("Marlinet cannot read the keyboard of the X display ") << displayName << ".\n";
+    return 1;
+  }
+  QtPasteboard pasteboard;
+  DesktopServices desktopServices([&desktop] { desktop->beep(); });
+  AppModel model(
+      desktopServices.services(*desktop, desktop->poster(), pasteboard, scheduler, desktop->tap()));
+  desktop->tap().isBusy = [&model] { return model.coordinator().isExpanding(); };
+  desktop->focus().onChange = [&desktopServices] { desktopServices.otherApplicationActivated(); };
+
+  QSocketNotifier readable(desktop->fd(), QSocketNotifier::Read);
+  QObject::connect(&readable, &QSocketNotifier::activated, [&desktop] { desktop->processEvents(); });
+  // Xlib may have read events while waiting for a reply; they would sit
+  // unseen until the next byte arrived.
+  QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+                   [&desktop] { desktop->processEvents(); });
+
+  if (pipe(signalPipe) != 0) return 1;
+  QSocketNotifier ended(signalPipe[0], QSocketNotifier::Read);
+  QObject::connect(&ended, &QSocketNotifier::activated, &application, &QCoreApplication::quit);
+  std::signal(SIGTERM, &onTerminationSignal);
+  std::signal(SIGINT, &onTerminationSignal);
+
+  model.start();
+  if (!desktop->tap().isRunning()) {
+    errors << localized("Marlinet cannot watch the keyboard: the X server lacks XInput 2.2 or XTEST.") << '\n';
+  }
+  const int status = QGuiApplication::exec();
+  model.stop();
+  model.handBackClipboard();
+  return status;
+}
+
+}  // namespace marlinet::shell

@@ -1,0 +1,142 @@
+#include "x11/x11_desktop.h"
+
+#include <X11/XKBlib.h>
+
+#include <cstdio>
+
+namespace marlinet::x11 {
+namespace {
+
+// Xlib's default handler ends the process; a window that vanished while we
+// read it is no reason to stop.
+int reportError(::Display* display, XErrorEvent* error) {
+  char text[128] = {};
+  XGetErrorText(display, error->error_code, text, sizeof text);
+  std::fprintf(stderr, "marlinet: X error: %s (request %d.%d)\n", text, error->request_code, error->minor_code);
+  return 0;
+}
+
+}  // namespace
+
+std::unique_ptr<X11Desktop> X11Desktop::open(const std::string& displayName, Scheduler& scheduler) {
+  DisplayHandle display = openDisplay(displayName);
+  if (!display) return nullptr;
+  std::unique_ptr<X11Desktop> desktop(new X11Desktop(std::move(display), scheduler));
+  if (!desktop->keyboard_.map) return nullptr;
+  return desktop;
+}
+
+X11Desktop::X11Desktop(DisplayHandle display, Scheduler& scheduler)
+    : display_(std::move(display)),
+      scheduler_(scheduler),
+      applications_(DesktopFileIndex::fromEnvironment()),
+      self_(std::make_shared<X11Desktop*>(this)) {
+  XSetErrorHandler(&reportError);
+  ::Display* dpy = display_.get();
+  int opcode = 0;
+  int error = 0;
+  int major = XkbMajorVersion;
+  int minor = XkbMinorVersion;
+  if (!XkbQueryExtension(dpy, &opcode, &xkbEventBase_, &error, &major, &minor)) return;
+  keyboard_.map = KeyboardMap::load(dpy);
+  if (!keyboard_.map) return;
+  keymapText_ = keyboard_.map->description();
+  XkbSelectEvents(dpy, XkbUseCoreKbd, XkbStateNotifyMask | XkbNewKeyboardNotifyMask | XkbMapNotifyMask,
+                  XkbStateNotifyMask | XkbNewKeyboardNotifyMask | XkbMapNotifyMask);
+  XkbStateRec state{};
+  if (XkbGetState(dpy, XkbUseCoreKbd, &state) == Success) {
+    keyboard_.modifiers = state.mods;
+    keyboard_.lockedModifiers = state.locked_mods;
+    keyboard_.group = state.group;
+  }
+  updateInputSource();
+  poster_ = std::make_unique<X11Poster>(dpy, keyboard_, scheduler_);
+  tap_ = std::make_unique<X11Tap>(dpy, keyboard_, *poster_, scheduler_);
+  focus_ = std::make_unique<FocusedApplicationTracker>(dpy, applications_);
+  grabs_ = std::make_unique<GrabDetector>(dpy);
+  focus_->start();
+  grabs_->probe();
+  // A grab that starts while nothing has the focus sends no event: ask the
+  // server (one short round trip) before a key that could expand.
+  tap_->beforeGrabbedKey = [this] { grabs_->probe(); };
+  XFlush(dpy);
+}
+
+X11Desktop::~X11Desktop() {
+  if (tap_) tap_->stop();
+  // Members that talk to the server go before the connection closes.
+  grabs_.reset();
+  focus_.reset();
+  tap_.reset();
+  poster_.reset();
+  if (display_) XSync(display_.get(), False);
+}
+
+void X11Desktop::processEvents() {
+  ::Display* dpy = display_.get();
+  while (XPending(dpy) > 0) {
+    XEvent event;
+    XNextEvent(dpy, &event);
+    if (event.type == GenericEvent) {
+      tap_->handleEvent(event.xcookie);
+    } else if (event.type == xkbEventBase_) {
+      handleXkb(event);
+    } else {
+      focus_->handleEvent(event);
+      grabs_->handleEvent(event);
+    }
+  }
+}
+
+void X11Desktop::beep() {
+  XBell(display_.get(), 0);
+  XFlush(display_.get());
+}
+
+void X11Desktop::handleXkb(const XEvent& event) {
+  const auto& xkb = reinterpret_cast<const XkbEvent&>(event);
+  switch (xkb.any.xkb_type) {
+    case XkbStateNotify: {
+      const std::uint32_t group = static_cast<std::uint32_t>(xkb.state.group);
+      keyboard_.modifiers = xkb.state.mods;
+      keyboard_.lockedModifiers = xkb.state.locked_mods;
+      if (group != keyboard_.group) {
+        keyboard_.group = group;
+        updateInputSource();
+      }
+      break;
+    }
+    case XkbNewKeyboardNotify:
+    case XkbMapNotify: {
+      // Every switch between the physical keyboard and XTest repeats the
+      // keymap; reload once things settle, and only act on a real change.
+      const std::uint64_t generation = ++keymapGeneration_;
+      scheduler_.schedule(keymapSettleSeconds, [weak = std::weak_ptr<X11Desktop*>(self_), generation] {
+        if (const auto self = weak.lock()) (*self)->reloadKeymap(generation);
+      });
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void X11Desktop::reloadKeymap(std::uint64_t generation) {
+  if (generation != keymapGeneration_) return;
+  std::unique_ptr<KeyboardMap> map = KeyboardMap::load(display_.get());
+  if (!map) return;
+  std::string text = map->description();
+  if (text == keymapText_) return;
+  keymapText_ = std::move(text);
+  poster_->endBatch();
+  keyboard_.map = std::move(map);
+  tap_->keymapChanged();
+  updateInputSource();
+}
+
+void X11Desktop::updateInputSource() {
+  // A keyboard layout: never composing. Input methods come on top of this.
+  inputSource_ = InputSourceInfo{"xkb:" + keyboard_.map->layoutName(keyboard_.group), std::string(keyboardLayoutType), {}};
+}
+
+}  // namespace marlinet::x11

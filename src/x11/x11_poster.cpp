@@ -1,0 +1,180 @@
+#include "x11/x11_poster.h"
+
+#include <X11/XKBlib.h>
+#include <X11/extensions/XTest.h>
+
+#include <algorithm>
+
+#include "engine/unicode_text.h"
+#include "x11/key_translation.h"
+
+namespace marlinet::x11 {
+namespace {
+
+// Modifiers a posted key may need, as X modifier bits.
+constexpr std::array<std::uint32_t, 5> heldModifierBits{xmod::shift, xmod::control, xmod::mod1, xmod::mod4,
+                                                        xmod::mod5};
+
+// Sent events the server never reported (a release of a key that was not
+// down is dropped) are forgotten after this long.
+constexpr std::chrono::seconds sentMemory{2};
+
+std::size_t scalarCount(std::string_view character) {
+  return static_cast<std::size_t>(
+      std::count_if(character.begin(), character.end(), [](char byte) { return (byte & 0xC0) != 0x80; }));
+}
+
+template <typename Each>
+bool forEachScalar(std::string_view text, Each each) {
+  bool all = true;
+  unicode::forEachCharacter(text, [&](std::string_view character) {
+    // A character of several scalars (an accent on a letter, a flag) has no single key.
+    const char32_t scalar = unicode::firstScalar(character);
+    all = all && scalarCount(character) == 1 && each(scalar);
+  });
+  return all;
+}
+
+}  // namespace
+
+X11Poster::X11Poster(::Display* display, KeyboardStatus& keyboard, Scheduler& scheduler)
+    : display_(display), keyboard_(keyboard), scheduler_(scheduler), self_(std::make_shared<X11Poster*>(this)) {}
+
+X11Poster::~X11Poster() {
+  if (batchOpen_) endBatch();
+}
+
+void X11Poster::send(std::uint8_t keycode, bool press) {
+  XTestFakeKeyEvent(display_, keycode, press ? True : False, CurrentTime);
+  sent_.push_back({keycode, press, std::chrono::steady_clock::now()});
+}
+
+void X11Poster::beginBatch() {
+  if (batchOpen_) return;
+  batchOpen_ = true;
+  // The master keeps one down state per key for all keyboards: release what
+  // it believes down, so our presses are not dropped and no held modifier
+  // leaks into the phrase.
+  char keys[32] = {};
+  XQueryKeymap(display_, keys);
+  for (int key = 8; key < 256; ++key) {
+    if (keys[key / 8] & (1 << (key % 8))) send(static_cast<std::uint8_t>(key), false);
+  }
+  heldModifierKey_.fill(0);
+  capsWasLocked_ = keyboard_.lockedModifiers & xmod::lock;
+  capsLocked_ = capsWasLocked_;
+  setCapsLock(false);
+  scheduler_.schedule(0, [weak = std::weak_ptr<X11Poster*>(self_)] {
+    if (const auto self = weak.lock()) (*self)->endBatch();
+  });
+}
+
+void X11Poster::endBatch() {
+  if (!batchOpen_) return;
+  batchOpen_ = false;
+  std::uint32_t held = 0;
+  if (const KeyboardMap* map = keyboard_.map.get()) {
+    for (std::size_t code = 8; code < keyboard_.physicallyDown.size(); ++code) {
+      if (keyboard_.physicallyDown[code]) held |= map->modifierOfKey(static_cast<std::uint8_t>(code));
+    }
+  }
+  holdModifiers(held | (capsWasLocked_ ? xmod::lock : 0));
+  XFlush(display_);
+}
+
+void X11Poster::setCapsLock(bool locked) {
+  if (capsLocked_ == locked) return;
+  XkbLockModifiers(display_, XkbUseCoreKbd, LockMask, locked ? LockMask : 0);
+  capsLocked_ = locked;
+}
+
+void X11Poster::holdModifiers(std::uint32_t state) {
+  const KeyboardMap* map = keyboard_.map.get();
+  for (std::size_t bit = 0; bit < 8; ++bit) {
+    const std::uint32_t mask = 1U << bit;
+    if (std::find(heldModifierBits.begin(), heldModifierBits.end(), mask) == heldModifierBits.end()) continue;
+    const bool want = state & mask;
+    if (want && heldModifierKey_[bit] == 0) {
+      if (const auto key = map ? map->modifierKey(mask) : std::nullopt) {
+        send(*key, true);
+        heldModifierKey_[bit] = *key;
+      }
+    } else if (!want && heldModifierKey_[bit] != 0) {
+      send(heldModifierKey_[bit], false);
+      heldModifierKey_[bit] = 0;
+    }
+  }
+  setCapsLock(state & xmod::lock);
+}
+
+void X11Poster::postKey(std::uint16_t keyCode, bool down, std::uint64_t flags) {
+  const KeyboardMap* map = keyboard_.map.get();
+  const auto keysym = keysymForHeartKeyCode(keyCode);
+  const auto key = map && keysym ? map->keyForKeysym(*keysym) : std::nullopt;
+  if (!key) return;
+  beginBatch();
+  if (down) holdModifiers(xModifiersForFlags(flags));
+  send(*key, down);
+}
+
+void X11Poster::postText(const std::string& text) {
+  const KeyboardMap* map = keyboard_.map.get();
+  if (!map) return;
+  beginBatch();
+  forEachScalar(text, [&](char32_t scalar) {
+    const auto stroke = map->stroke(scalar, keyboard_.group);
+    if (!stroke) return false;
+    holdModifiers(stroke->modifiers);
+    send(stroke->keycode, true);
+    send(stroke->keycode, false);
+    return true;
+  });
+}
+
+bool X11Poster::canType(std::string_view text) {
+  const KeyboardMap* map = keyboard_.map.get();
+  return map && forEachScalar(text, [&](char32_t scalar) { return map->stroke(scalar, keyboard_.group).has_value(); });
+}
+
+std::optional<std::uint16_t> X11Poster::keyCode(const std::string& character) {
+  const KeyboardMap* map = keyboard_.map.get();
+  if (!map || character != "v" || !map->keyForKeysym(XKB_KEY_v)) return std::nullopt;
+  return keycode::v;
+}
+
+void X11Poster::repostAsOwn(const std::shared_ptr<const CapturedEvent>& event) {
+  const auto* key = dynamic_cast<const CapturedKey*>(event.get());
+  const KeyboardMap* map = keyboard_.map.get();
+  // A modifier's own events are carried by the state of the keys around it.
+  if (!key || !map || map->isModifierKey(key->keycode)) return;
+  beginBatch();
+  if (key->press) holdModifiers(key->modifiers & (xmod::lock | xmod::shift | xmod::control | xmod::mod1 | xmod::mod4 | xmod::mod5));
+  send(key->keycode, key->press);
+}
+
+void X11Poster::repostAsUser(const std::shared_ptr<const CapturedEvent>& event) {
+  auto key = std::dynamic_pointer_cast<const CapturedKey>(event);
+  if (key && replayAsUser) replayAsUser(std::move(key));
+}
+
+bool X11Poster::recogniseOwn(std::uint8_t keycode, bool press) {
+  const auto now = std::chrono::steady_clock::now();
+  while (!sent_.empty() && now - sent_.front().at > sentMemory) sent_.pop_front();
+  const auto match = std::find_if(sent_.begin(), sent_.end(),
+                                  [&](const Sent& sent) { return sent.keycode == keycode && sent.press == press; });
+  if (match == sent_.end()) return false;
+  // Anything sent before it that the server did not report was dropped.
+  sent_.erase(sent_.begin(), match + 1);
+  return true;
+}
+
+void X11Poster::userReleased(std::uint8_t keycode) {
+  for (std::uint8_t& held : heldModifierKey_) {
+    if (held != keycode) continue;
+    send(keycode, false);
+    held = 0;
+    XFlush(display_);
+  }
+}
+
+}  // namespace marlinet::x11

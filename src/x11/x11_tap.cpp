@@ -1,0 +1,296 @@
+#include "x11/x11_tap.h"
+
+#include <X11/extensions/XTest.h>
+
+#include <array>
+#include <cstring>
+#include <string_view>
+
+#include "x11/key_translation.h"
+
+namespace marlinet::x11 {
+namespace {
+
+struct DeviceInfoFree {
+  void operator()(XIDeviceInfo* info) const noexcept { XIFreeDeviceInfo(info); }
+};
+
+// Explicit combinations of the modifiers that do not make a chord: with
+// XIAnyModifier, Control+Return would be grabbed and posted again without
+// its Control.
+std::array<XIGrabModifiers, 16> typingModifierCombinations() {
+  constexpr std::array<std::uint32_t, 4> bits{xmod::shift, xmod::lock, xmod::mod2, xmod::mod5};
+  std::array<XIGrabModifiers, 16> combinations{};
+  for (std::uint32_t subset = 0; subset < combinations.size(); ++subset) {
+    std::uint32_t modifiers = 0;
+    for (std::size_t bit = 0; bit < bits.size(); ++bit) {
+      if (subset & (1U << bit)) modifiers |= bits[bit];
+    }
+    combinations[subset] = XIGrabModifiers{static_cast<int>(modifiers), 0};
+  }
+  return combinations;
+}
+
+// Key events, and the raw events too: a grab of our own would otherwise
+// filter the raw events selected on the root.
+struct GrabMask {
+  std::array<unsigned char, XIMaskLen(XI_LASTEVENT)> bits{};
+  XIEventMask mask{XIAllDevices, XIMaskLen(XI_LASTEVENT), bits.data()};
+  explicit GrabMask(int device) {
+    mask.deviceid = device;
+    XISetMask(bits.data(), XI_KeyPress);
+    XISetMask(bits.data(), XI_KeyRelease);
+    XISetMask(bits.data(), XI_RawKeyPress);
+    XISetMask(bits.data(), XI_RawKeyRelease);
+  }
+};
+
+}  // namespace
+
+X11Tap::X11Tap(::Display* display, KeyboardStatus& keyboard, X11Poster& poster, Scheduler& scheduler)
+    : display_(display),
+      keyboard_(keyboard),
+      poster_(poster),
+      scheduler_(scheduler),
+      self_(std::make_shared<X11Tap*>(this)) {
+  poster_.replayAsUser = [this](std::shared_ptr<const CapturedKey> key) { replay(std::move(key)); };
+}
+
+X11Tap::~X11Tap() {
+  stop();
+  poster_.replayAsUser = nullptr;
+}
+
+bool X11Tap::start() {
+  if (running_) return true;
+  int event = 0;
+  int error = 0;
+  int major = 2;
+  int minor = 2;
+  if (!XQueryExtension(display_, "XInputExtension", &xiOpcode_, &event, &error) ||
+      XIQueryVersion(display_, &major, &minor) != Success || major < 2 || (major == 2 && minor < 2)) {
+    return false;
+  }
+  int xtestEvent = 0;
+  int xtestError = 0;
+  if (!XTestQueryExtension(display_, &xtestEvent, &xtestError, &major, &minor) || !keyboard_.map) return false;
+  if (!findKeyboards()) return false;
+
+  std::array<unsigned char, XIMaskLen(XI_LASTEVENT)> bits{};
+  XISetMask(bits.data(), XI_RawKeyPress);
+  XISetMask(bits.data(), XI_RawKeyRelease);
+  XISetMask(bits.data(), XI_RawButtonPress);
+  XISetMask(bits.data(), XI_HierarchyChanged);
+  XIEventMask mask{XIAllDevices, static_cast<int>(bits.size()), bits.data()};
+  XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
+  grabKeys(true);
+  XFlush(display_);
+  running_ = true;
+  return true;
+}
+
+void X11Tap::stop() {
+  if (!running_) return;
+  running_ = false;
+  grabKeys(false);
+  if (activeGrab_ && !activeGrab_->ungrabSerial) XIUngrabDevice(display_, activeGrab_->device, CurrentTime);
+  activeGrab_.reset();
+  std::array<unsigned char, XIMaskLen(XI_LASTEVENT)> none{};
+  XIEventMask mask{XIAllDevices, static_cast<int>(none.size()), none.data()};
+  XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
+  replays_.clear();
+  poster_.endBatch();
+  XFlush(display_);
+}
+
+bool X11Tap::findKeyboards() {
+  int count = 0;
+  const std::unique_ptr<XIDeviceInfo, DeviceInfoFree> devices(XIQueryDevice(display_, XIAllDevices, &count));
+  physicalKeyboards_.clear();
+  xtestKeyboard_ = -1;
+  for (int i = 0; devices && i < count; ++i) {
+    const XIDeviceInfo& device = devices.get()[i];
+    if (device.use != XISlaveKeyboard) continue;
+    if (std::string_view(device.name).find("XTEST") != std::string_view::npos) {
+      xtestKeyboard_ = device.deviceid;
+    } else {
+      physicalKeyboards_.push_back(device.deviceid);
+    }
+  }
+  return xtestKeyboard_ >= 0;
+}
+
+void X11Tap::grabKeys(bool grab) {
+  const Window root = DefaultRootWindow(display_);
+  auto combinations = typingModifierCombinations();
+  if (!grab) {
+    for (int device : physicalKeyboards_) {
+      for (std::uint8_t key : grabbedKeys_) {
+        XIUngrabKeycode(display_, device, key, root, static_cast<int>(combinations.size()), combinations.data());
+      }
+    }
+    grabbedKeys_.clear();
+    isGrabbedKey_.fill(false);
+    return;
+  }
+  grabbedKeys_ = keyboard_.map->delimiterKeys();
+  for (int device : physicalKeyboards_) {
+    GrabMask mask(device);
+    for (std::uint8_t key : grabbedKeys_) {
+      XIGrabKeycode(display_, device, key, root, XIGrabModeSync, XIGrabModeAsync, False, &mask.mask,
+                    static_cast<int>(combinations.size()), combinations.data());
+    }
+  }
+  for (std::uint8_t key : grabbedKeys_) isGrabbedKey_[key] = true;
+}
+
+void X11Tap::keymapChanged() {
+  if (!running_) return;
+  grabKeys(false);
+  grabKeys(true);
+  XFlush(display_);
+}
+
+bool X11Tap::handleEvent(XGenericEventCookie& cookie) {
+  if (cookie.extension != xiOpcode_ || !running_) return false;
+  if (!XGetEventData(display_, &cookie)) return true;
+  switch (cookie.evtype) {
+    case XI_RawKeyPress:
+    case XI_RawKeyRelease:
+      handleRaw(*static_cast<const XIRawEvent*>(cookie.data), cookie.evtype == XI_RawKeyPress);
+      break;
+    case XI_KeyPress:
+    case XI_KeyRelease:
+      handleDevice(*static_cast<const XIDeviceEvent*>(cookie.data), cookie.evtype == XI_KeyPress);
+      break;
+    case XI_RawButtonPress:
+      if (handler_) handler_(MouseDown{});
+      break;
+    case XI_HierarchyChanged:
+      // Keyboards come and go: grab the keys on the ones there are now.
+      grabKeys(false);
+      findKeyboards();
+      grabKeys(true);
+      XFlush(display_);
+      break;
+    default:
+      break;
+  }
+  XFreeEventData(display_, &cookie);
+  return true;
+}
+
+bool X11Tap::underActiveGrab(int device, unsigned long serial) const {
+  return activeGrab_ && activeGrab_->device == device && serial >= activeGrab_->grabSerial &&
+         (!activeGrab_->ungrabSerial || serial < *activeGrab_->ungrabSerial);
+}
+
+void X11Tap::handleRaw(const XIRawEvent& event, bool press) {
+  // Each key comes twice, from its keyboard and from the master; only the
+  // keyboard's copy exists while that keyboard is grabbed.
+  if (event.deviceid != event.sourceid || event.detail < 8 || event.detail > 255) return;
+  drainReplays();
+  const auto key = static_cast<std::uint8_t>(event.detail);
+  const KeyboardMap& map = *keyboard_.map;
+  if (event.sourceid == xtestKeyboard_) {
+    // Another program typing through XTest is not the user's typing and can
+    // never be swallowed: it only ends the word being tracked.
+    if (!poster_.recogniseOwn(key, press) && press && !map.isModifierKey(key) && handler_) handler_(MouseDown{});
+    return;
+  }
+  keyboard_.physicallyDown[key] = press;
+  if (map.isModifierKey(key)) {
+    if (!press) poster_.userReleased(key);
+    return;
+  }
+  // Keys that come to us through a grab are judged from that event.
+  if (underActiveGrab(event.sourceid, event.serial)) return;
+  if (press && isGrabbedKey_[key] && !(keyboard_.modifiers & xmod::chord)) return;
+  // Already on its way to the application: seen, never withheld (no copy).
+  KeyTapEvent observed;
+  observed.event.phase = press ? Phase::down : Phase::up;
+  observed.event.keyCode = heartKeyCode(map.baseKeysym(key));
+  observed.event.modifiers = heartModifiers(keyboard_.modifiers);
+  map.text(key, keyboard_.modifiers | keyboard_.lockedModifiers, keyboard_.group, observed.event.characters);
+  if (handler_) handler_(observed);
+}
+
+void X11Tap::handleDevice(const XIDeviceEvent& event, bool press) {
+  if (event.detail < 8 || event.detail > 255) return;
+  drainReplays();
+  if (press && !underActiveGrab(event.deviceid, event.serial)) {
+    // A grabbed key froze its keyboard. Keep the keyboard (so that what the
+    // user types next comes to us, in order) and let it run on at once:
+    // thawing it any other way loses the keys typed meanwhile.
+    if (activeGrab_ && !activeGrab_->ungrabSerial && activeGrab_->device != event.deviceid) {
+      XIUngrabDevice(display_, activeGrab_->device, CurrentTime);
+    }
+    activeGrab_ = ActiveGrab{event.deviceid, NextRequest(display_), std::nullopt};
+    GrabMask mask(event.deviceid);
+    XIGrabDevice(display_, event.deviceid, DefaultRootWindow(display_), CurrentTime, None, XIGrabModeAsync,
+                 XIGrabModeAsync, False, &mask.mask);
+    XIAllowEvents(display_, event.deviceid, XIAsyncDevice, CurrentTime);
+    XFlush(display_);
+  }
+  ++activity_;
+  scheduleRelease();
+  const auto key = static_cast<std::uint8_t>(event.detail);
+  // A modifier's own events are carried by the state of the keys around it.
+  if (keyboard_.map->isModifierKey(key)) return;
+  if (press) beforeGrabbedKey();
+  dispatch(std::make_shared<const CapturedKey>(key, press, static_cast<std::uint32_t>(event.mods.effective),
+                                               static_cast<std::uint32_t>(event.group.effective)));
+}
+
+void X11Tap::dispatch(const std::shared_ptr<const CapturedKey>& key) {
+  const KeyboardMap& map = *keyboard_.map;
+  KeyTapEvent tapEvent;
+  KeyEvent& event = tapEvent.event;
+  event.phase = key->press ? Phase::down : Phase::up;
+  event.keyCode = heartKeyCode(map.baseKeysym(key->keycode));
+  event.modifiers = heartModifiers(key->modifiers);
+  map.text(key->keycode, key->modifiers, key->group, event.characters);
+  event.original = key;
+  const TapVerdict verdict = handler_ ? handler_(tapEvent) : TapVerdict::pass;
+  // It came to us, not to the application: a passed key is posted on.
+  if (verdict == TapVerdict::pass) poster_.repostAsOwn(key);
+}
+
+void X11Tap::replay(std::shared_ptr<const CapturedKey> key) {
+  replays_.push_back(std::move(key));
+  scheduler_.schedule(0, [weak = std::weak_ptr<X11Tap*>(self_)] {
+    if (const auto self = weak.lock()) (*self)->drainReplays();
+  });
+}
+
+void X11Tap::drainReplays() {
+  // Replays go before anything read later, in the order they were typed.
+  while (!replays_.empty()) {
+    const std::shared_ptr<const CapturedKey> key = std::move(replays_.front());
+    replays_.pop_front();
+    dispatch(key);
+  }
+}
+
+void X11Tap::scheduleRelease() {
+  scheduler_.schedule(quietSeconds, [weak = std::weak_ptr<X11Tap*>(self_), generation = activity_] {
+    if (const auto self = weak.lock()) (*self)->releaseIfQuiet(generation);
+  });
+}
+
+void X11Tap::releaseIfQuiet(std::uint64_t generation) {
+  if (generation != activity_ || !activeGrab_ || activeGrab_->ungrabSerial) return;
+  const bool keyDown = std::find(keyboard_.physicallyDown.begin(), keyboard_.physicallyDown.end(), true) !=
+                       keyboard_.physicallyDown.end();
+  if (keyDown || isBusy() || !replays_.empty()) {
+    scheduleRelease();
+    return;
+  }
+  // Keys the server handled before this request still come to us, marked
+  // with earlier serials; later ones go straight to the application.
+  activeGrab_->ungrabSerial = NextRequest(display_);
+  XIUngrabDevice(display_, activeGrab_->device, CurrentTime);
+  XFlush(display_);
+}
+
+}  // namespace marlinet::x11
