@@ -82,12 +82,17 @@ class ForeignOwner {
   bool ready_ = false;
 };
 
-PasteboardBytes bytesOf(const QByteArray& data) { return PasteboardBytes(data.begin(), data.end()); }
-
 class QtPasteboardTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     server = new testing::XvfbServer;
+    if (server->name().empty()) {
+      std::cerr << "Xvfb did not start\n";
+      std::abort();
+    }
+    static QTemporaryDir runtime;
+    setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
+    setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent", 1);  // no session bus is started
     setenv("DISPLAY", server->name().c_str(), 1);
     setenv("QT_QPA_PLATFORM", "xcb", 1);
     static int argc = 1;
@@ -99,8 +104,6 @@ class QtPasteboardTest : public ::testing::Test {
     delete app;
     delete server;
   }
-
-  void SetUp() override { ASSERT_FALSE(server->name().empty()) << "Xvfb did not start"; }
 
   // Starts a foreign owner and lets Qt take note of it.
   std::unique_ptr<ForeignOwner> copyInAnotherClient(const Targets& targets) {
@@ -135,11 +138,10 @@ TEST_F(QtPasteboardTest, EveryFormatComesBackByteForByteAndThePhraseIsMarked) {
   const std::vector<PasteboardItemSnapshot> saved = pasteboard.snapshotItems();
   std::cout << "[ figures ] snapshot of a 5 MB image and four other formats from a foreign owner: "
             << timer.elapsed() << " ms\n";
-  const PasteboardItemSnapshot expected{{"text/plain", bytesOf(user.at("UTF8_STRING"))},
-                                        {"text/html", bytesOf(user.at("text/html"))},
-                                        {"image/png", bytesOf(image)},
-                                        {"text/uri-list", bytesOf(user.at("text/uri-list"))},
-                                        {"application/x-marlinet-test", bytesOf(user.at("application/x-marlinet-test"))}};
+  PasteboardItemSnapshot expected;  // no protocol targets, no Qt re-encodings
+  for (const auto& [target, bytes] : user) {
+    expected[target == "UTF8_STRING" ? "text/plain" : target.toStdString()] = PasteboardBytes(bytes.begin(), bytes.end());
+  }
   ASSERT_EQ(saved.size(), 1U);
   EXPECT_EQ(saved.front(), expected);
 
@@ -162,7 +164,7 @@ TEST_F(QtPasteboardTest, EveryFormatComesBackByteForByteAndThePhraseIsMarked) {
     ASSERT_TRUE(read.has_value()) << target.toStdString();
     EXPECT_TRUE(*read == bytes) << target.toStdString() << ": " << read->size() << " bytes, not " << bytes.size();
   }
-  EXPECT_FALSE(readAsAnotherClient("TARGETS")->contains("passwordManagerHint")) << "the markers left with the phrase";
+  EXPECT_FALSE(readAsAnotherClient("TARGETS").value_or("passwordManagerHint").contains("passwordManagerHint")) << "the markers left with the phrase";
 }
 
 TEST_F(QtPasteboardTest, ACopyInAnotherClientBeforeTheRestoreIsKept) {
