@@ -3,10 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/key_event.h"
+#include "engine/replacement.h"
+#include "engine/replacement_index.h"
 #include "engine/unicode_text.h"
 
 namespace marlinet {
@@ -140,6 +144,87 @@ TEST(ExpansionEngine, IllFormedTextNeverCorruptsTheBuffer) {
   for (const std::string& c : buffer) EXPECT_TRUE(unicode::isValidUtf8(c)) << c;
   EXPECT_THAT(std::vector<std::string>(buffer.end() - 2, buffer.end()), ElementsAre("a", "\uFFFD"));
   EXPECT_EQ(typeThen(engine, " omw"), kOmwExpansion);
+}
+
+// --- What a key types -------------------------------------------------------
+
+using M = KeyModifiers;
+
+constexpr std::uint16_t kKeyA = 0;
+constexpr std::uint16_t kKeyE = 14;
+
+TEST(TypedInput, RulesApplyInOrder) {
+  const TypedInput reset = TypedInput::reset();
+  const auto text = [](std::string s) { return TypedInput::typed(std::move(s)); };
+  const struct {
+    std::uint16_t keyCode;
+    KeyModifiers modifiers;
+    std::string characters;
+    TypedInput expected;
+  } cases[] = {
+      // Control and Command win over every key-specific rule.
+      {keycode::returnKey, M::command, "\r", reset}, {keycode::deleteKey, M::control, "\x7f", reset},
+      // Return and Enter always type a carriage return, whatever characters say.
+      {keycode::keypadEnter, M{M::option, M::function}, "\x03", text("\r")}, {keycode::returnKey, M{}, "", text("\r")},
+      {keycode::tab, M{}, "\t", text("\t")}, {keycode::tab, M::shift, "\x19", reset},
+      {keycode::deleteKey, M{}, "\x7f", TypedInput::deleteBackward()}, {keycode::deleteKey, M::option, "\x7f", reset},
+      // Keys that move the caret reset whatever they produce.
+      {keycode::escape, M::shift, "a", reset}, {126 /* up arrow */, M{}, "a", reset},
+      // A dead key's first press produces nothing and must not disturb the buffer.
+      {kKeyE, M::option, "", text("")},
+      // Control characters, DEL and the function-key private-use range reset,
+      // even after a letter or an ill-formed byte.
+      {kKeyA, M{}, std::string("\0", 1), reset}, {kKeyA, M{}, "\x7f", reset}, {kKeyA, M{}, "\uF8FF", reset},
+      {kKeyA, M{}, "ab\x01", reset}, {kKeyA, M{}, "a\uF704", reset}, {kKeyA, M{}, "\xff\x01", reset},
+      {kKeyA, M{}, "\xe2\x01", reset}, {kKeyA, M{}, "\xc3\x7f", reset}, {kKeyA, M{}, "\xef\x9c\uF704", reset},
+      // Just outside those ranges is ordinary text, and so is an overlong NUL.
+      {kKeyA, M{}, " ", text(" ")}, {kKeyA, M{}, "\u0080", text("\u0080")}, {kKeyA, M{}, "\uF6FF", text("\uF6FF")},
+      {kKeyA, M{}, "\uF900", text("\uF900")}, {kKeyA, M{}, "\xc0\x80", text("\xc0\x80")},
+      // Compositions pass through untouched, even decomposed.
+      {kKeyE, M{}, "e\u0301", text("e\u0301")},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ((KeyEvent{Phase::down, c.keyCode, c.modifiers, c.characters, nullptr}.typedInput()), c.expected)
+        << c.keyCode << " " << ::testing::PrintToString(c.characters);
+  }
+}
+
+// --- Shortcuts and their index ----------------------------------------------
+
+TEST(Replacement, EqualityIsCanonicalEquivalenceWithoutCaseFolding) {
+  const Replacement precomposed{"caf\u00e9", "r\u00e9sum\u00e9"};
+  const Replacement decomposed{"cafe\u0301", "re\u0301sume\u0301"};
+  EXPECT_EQ(precomposed, decomposed);
+  EXPECT_EQ(std::hash<Replacement>{}(precomposed), std::hash<Replacement>{}(decomposed));
+  EXPECT_EQ((Replacement{"\ud55c", "x"}), (Replacement{"\u1112\u1161\u11ab", "x"}));  // Hangul vs jamo
+  EXPECT_EQ((Replacement{"a\u0323\u0301", "x"}), (Replacement{"a\u0301\u0323", "x"}));  // marks reordered
+  EXPECT_NE((Replacement{"\ufb01", "x"}), (Replacement{"fi", "x"}));  // compatibility, not canonical
+  EXPECT_NE((Replacement{"Omw", "on my way"}), (Replacement{"omw", "on my way"}));
+  EXPECT_NE((Replacement{"omw", "On my way"}), (Replacement{"omw", "on my way"}));
+  EXPECT_NE((Replacement{"ab", "c"}), (Replacement{"a", "bc"}));
+}
+
+TEST(ReplacementIndex, CaseVariantsAndCanonicalSpellingsShareOneFullLowercaseKeyInInputOrder) {
+  const Replacement upper{"BTW", "by the way"};
+  const Replacement lower{"btw", "btw lower"};
+  const Replacement precomposed{"caf\u00e9", "a"};
+  const Replacement decomposed{"CAFE\u0301", "b"};
+  const ReplacementIndex index({upper, {"omw", "x"}, precomposed, lower, {"\u0130X", "dotted"}, decomposed, upper});
+  EXPECT_EQ(index.byLowercased().size(), 4u);
+  ASSERT_NE(index.find("btw"), nullptr);
+  EXPECT_THAT(*index.find("btw"), ElementsAre(upper, lower, upper));
+  ASSERT_NE(index.find("caf\u00e9"), nullptr);
+  EXPECT_THAT(*index.find("caf\u00e9"), ElementsAre(precomposed, decomposed));
+  EXPECT_NE(index.find("i\u0307x"), nullptr);
+  EXPECT_EQ(index.find("BTW"), nullptr);  // keys are already folded
+}
+
+TEST(ReplacementIndex, MaxLengthCountsCharactersOfTheLongestShortcut) {
+  EXPECT_EQ(ReplacementIndex(List{{"a", "1"}, {"A", "2"}, {"a", "3"}, {"xyzzy", "4"}}).maxLength(), 5);
+  // Characters, not bytes or code points: two flags, a combining sequence, CR LF.
+  EXPECT_EQ(ReplacementIndex(List{{"\U0001F1EB\U0001F1F7\U0001F1E9\U0001F1EA", "flags"}}).maxLength(), 2);
+  EXPECT_EQ(ReplacementIndex(List{{"e\u0301e\u0301", "x"}}).maxLength(), 2);
+  EXPECT_EQ(ReplacementIndex(List{{"a\r\nb", "x"}}).maxLength(), 3);
 }
 
 }  // namespace
