@@ -87,26 +87,27 @@ TEST(ImportedFileDecodeTest, AcceptsExtraMembersAnyOrderAndWholeNumberDatesAndDr
 }
 
 TEST(ImportedFileDecodeTest, AnythingMalformedCountsAsAbsent) {
-  const std::string good = R"("replacements":[{"shortcut":"s","phrase":"p"}])";
+  // A good file with one member's value replaced, or left out when `value` is empty.
+  const auto with = [](const std::string& member, const std::string& value) {
+    const std::pair<std::string, std::string> members[] = {{"replacements", R"([{"shortcut":"s","phrase":"p"}])"},
+                                                           {"skippedNonASCII", "0"}, {"skippedDisabled", "0"},
+                                                           {"importedAt", "1"}};
+    std::string file;
+    for (const auto& [name, standard] : members) {
+      const std::string& text = name == member ? value : standard;
+      if (!text.empty()) file += (file.empty() ? "{\"" : ",\"") + name + "\":" + text;
+    }
+    return file + "}";
+  };
+  const std::string good = with("", "");
+  ASSERT_TRUE(ImportedReplacementsStore::decode(good).has_value());
   const std::vector<std::string> broken{
-      "",
-      "[]",
-      R"({"replacements":[],"skippedNonASCII":0,"skippedDisabled":0})",
-      R"({"replacements":[],"skippedNonASCII":0,"importedAt":1})",
-      R"({"replacements":[],"skippedDisabled":0,"importedAt":1})",
-      R"({"skippedNonASCII":0,"skippedDisabled":0,"importedAt":1})",
-      "{" + good + R"(,"skippedNonASCII":0,"skippedDisabled":0,"importedAt":"2024-05-17T09:30:00Z"})",
-      "{" + good + R"(,"skippedNonASCII":0,"skippedDisabled":1.5,"importedAt":1})",
-      "{" + good + R"(,"skippedNonASCII":"0","skippedDisabled":0,"importedAt":1})",
-      "{" + good + R"(,"skippedNonASCII":18446744073709551615,"skippedDisabled":0,"importedAt":1})",
-      "{" + good + R"(,"skippedNonASCII":0,"skippedDisabled":0,"importedAt":null})",
-      "{" + good + R"(,"skippedNonASCII":0,"skippedDisabled":0,"importedAt":1e999})",
-      R"({"replacements":{"s":"p"},"skippedNonASCII":0,"skippedDisabled":0,"importedAt":1})",
-      R"({"replacements":[{"shortcut":"s"}],"skippedNonASCII":0,"skippedDisabled":0,"importedAt":1})",
-      R"({"replacements":[{"shortcut":1,"phrase":"p"}],"skippedNonASCII":0,"skippedDisabled":0,"importedAt":1})",
-      "{" + good + ",\"skippedNonASCII\":0,\"skippedDisabled\":0,\"importedAt\":1,\"x\":\"\xff\"}",
-      "{" + good + R"(,"skippedNonASCII":0,"skippedDisabled":0,"importedAt":1)",
-      std::string(1'000'000, '['),
+      "", "[]", with("replacements", ""), with("skippedNonASCII", ""), with("skippedDisabled", ""),
+      with("importedAt", ""), with("importedAt", R"("2024-05-17T09:30:00Z")"), with("importedAt", "null"),
+      with("importedAt", "1e999"), with("skippedDisabled", "1.5"), with("skippedNonASCII", R"("0")"),
+      with("skippedNonASCII", "18446744073709551615"), with("replacements", R"({"s":"p"})"),
+      with("replacements", R"([{"shortcut":"s"}])"), with("replacements", R"([{"shortcut":1,"phrase":"p"}])"),
+      with("importedAt", "1,\"x\":\"\xff\""), good.substr(0, good.size() - 1), std::string(1'000'000, '['),
       std::string("\0\x01\x02\xfe", 4),
   };
   for (const auto& bytes : broken) {

@@ -79,15 +79,15 @@ struct AppHarness {
 
   FakeEventTap tap{&log};
   FakePermissionChecks permissions{&log};
-  FakeWorkspace workspace{&log};
+  FakeWorkspace workspace;
   FakeInstalledApplications installedApplications;
-  FakeWindowHost windowHost{&log};
+  FakeWindowHost windowHost;
   ScriptedDialogs dialogs;
   FakeLoginItemService loginItem;
   CountingAlertSound alertSound;
   FakeBundleInfo bundle;
   UpdaterRecord updaterRecord;
-  DirectUpdater updater{fakeUpdaterFactory(updaterRecord, &log)};
+  DirectUpdater updater{fakeUpdaterFactory(updaterRecord)};
 };
 
 }  // namespace marlinet::testing

@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "app/updater_controller.h"
-#include "support/app/call_log.h"
 
 namespace marlinet::testing {
 
@@ -25,9 +24,8 @@ class FakeUpdaterController final : public UpdaterController {
   UpdaterRecord& record_;
 };
 
-inline UpdaterControllerFactory fakeUpdaterFactory(UpdaterRecord& record, CallLog* log = nullptr) {
-  return [&record, log]() -> std::unique_ptr<UpdaterController> {
-    if (log) log->add("updater.create");
+inline UpdaterControllerFactory fakeUpdaterFactory(UpdaterRecord& record) {
+  return [&record]() -> std::unique_ptr<UpdaterController> {
     ++record.controllersMade;
     return std::make_unique<FakeUpdaterController>(record);
   };

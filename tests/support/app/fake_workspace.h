@@ -7,22 +7,17 @@
 #include <vector>
 
 #include "app/workspace.h"
-#include "support/app/call_log.h"
 
 namespace marlinet::testing {
 
 // Records opened links and lets the test announce activation changes.
 class FakeWorkspace final : public Workspace {
  public:
-  explicit FakeWorkspace(CallLog* log = nullptr) : log_(log) {}
-
   void openURL(const std::string& url) override { openedURLs.push_back(url); }
   Subscription observeApplicationBecameActive(std::function<void()> observer) override {
-    if (log_) log_->add("observe becameActive");
     return becameActive_.subscribe(std::move(observer));
   }
   Subscription observeOtherApplicationActivated(std::function<void()> observer) override {
-    if (log_) log_->add("observe otherActivated");
     return otherActivated_.subscribe(std::move(observer));
   }
 
@@ -34,7 +29,6 @@ class FakeWorkspace final : public Workspace {
   std::vector<std::string> openedURLs;
 
  private:
-  CallLog* log_;
   ChangePublisher becameActive_;
   ChangePublisher otherActivated_;
 };
