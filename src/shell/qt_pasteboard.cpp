@@ -45,6 +45,10 @@ bool isDerivedFormat(const QString& format) {
   return false;
 }
 
+void handleQueuedWindowSystemEvents() {
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers);
+}
+
 QByteArray asBytes(const std::string_view data) {
   return QByteArray(data.data(), static_cast<qsizetype>(data.size()));
 }
@@ -64,7 +68,7 @@ QtPasteboard::QtPasteboard() : clipboard_(*QGuiApplication::clipboard()) {
 QtPasteboard::~QtPasteboard() { QObject::disconnect(watch_); }
 
 void QtPasteboard::onDataChanged() {
-  if (publishing_) return;  // counted by publish()
+  if (publishing_) return;  // counted where we write
   // A backend that signals our own write later: still the same write.
   if (ownData_ && clipboard_.ownsClipboard() && clipboard_.mimeData() == ownData_.data()) return;
   ++changeCount_;
@@ -90,6 +94,12 @@ std::int64_t QtPasteboard::changeCount() const {
 }
 
 std::vector<PasteboardItemSnapshot> QtPasteboard::snapshotItems() const {
+  if (clipboard_.ownsClipboard() && !stillOwnsSelection()) {
+    // Qt has not handled a copy made elsewhere yet and would list the formats
+    // it cached for an earlier owner: let it handle its queued X events (no
+    // timers, no input) first.
+    handleQueuedWindowSystemEvents();
+  }
   const QMimeData* data = clipboard_.mimeData(QClipboard::Clipboard);
   if (!data) return {};
   PasteboardItemSnapshot item;
@@ -145,7 +155,7 @@ void QtPasteboard::publish(QMimeData* data) {
   // read, so the keeper restores nothing over the content still there.
   auto* again = new QMimeData;
   for (const QString& format : data->formats()) again->setData(format, data->data(format));
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers);
+  handleQueuedWindowSystemEvents();
   setOwned(again);
 }
 

@@ -24,7 +24,8 @@ class QtPasteboard final : public PasteboardAccess {
 
   std::int64_t changeCount() const override;
   // Blocks on one selection round trip per format while another client owns
-  // the clipboard.
+  // the clipboard. Runs Qt's queued non-input events first when Qt has not
+  // yet handled a copy made elsewhere.
   std::vector<PasteboardItemSnapshot> snapshotItems() const override;
   // When the server refuses Qt's ownership (a copy elsewhere Qt has not yet
   // handled), runs Qt's queued non-input events once and writes again.

@@ -196,5 +196,19 @@ TEST_F(QtPasteboardTest, APhraseWrittenBeforeQtNoticedTheLastCopyStillGoesOnTheC
   EXPECT_EQ(pasteboard.changeCount(), answer);
 }
 
+TEST_F(QtPasteboardTest, ACopyElsewhereBetweenTwoPastesIsWhatTheLastRestoreBringsBack) {
+  auto user = copyInAnotherClient(Targets{{"UTF8_STRING", "user's text"}});
+  const std::int64_t first = keeper.writeText("phrase one");
+  ASSERT_TRUE(spinUntil([&] { return user->said("lost"); }));
+  const Targets between{{"UTF8_STRING", "copied between"}, {"text/html", "<i>between</i>"}};
+  ForeignOwner copy(between);
+  ASSERT_TRUE(copy.ready());
+  const std::int64_t second = keeper.writeText("phrase two");  // before Qt handled the copy
+  EXPECT_EQ(readAsAnotherClient("UTF8_STRING"), QByteArray("phrase two"));
+  keeper.restore(first);
+  keeper.restore(second);
+  for (const auto& [target, bytes] : between) EXPECT_EQ(readAsAnotherClient(target), bytes) << target.toStdString();
+}
+
 }  // namespace
 }  // namespace marlinet::shell
