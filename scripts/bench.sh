@@ -9,3 +9,6 @@ cmake --build build/bench -j "$(nproc)"
 for bench in build/bench/bench/marlinet_bench_*; do
   "$bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true "$@"
 done
+# Real expansion on a private virtual display.
+env -u DISPLAY bench/desktop/desktop_bench.sh build/bench/src/shell/marlinet \
+  build/bench/examples/desktop/marlinet_typing_demo 200
