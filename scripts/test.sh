@@ -19,7 +19,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 if [[ -f fuzz/CMakeLists.txt ]]; then
   cmake -S . -B build/fuzz -G Ninja \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-    -DMARLINET_FUZZ=ON -DMARLINET_TESTS=OFF -DMARLINET_BENCH=OFF -DMARLINET_WERROR=ON
+    -DMARLINET_FUZZ=ON -DMARLINET_TESTS=OFF -DMARLINET_BENCH=OFF -DMARLINET_DESKTOP=OFF -DMARLINET_WERROR=ON
   cmake --build build/fuzz -j "$jobs"
   ctest --test-dir build/fuzz --output-on-failure
 fi
