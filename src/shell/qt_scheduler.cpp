@@ -25,8 +25,18 @@ class QtRepeatingTimer final : public RepeatingTimer {
 }  // namespace
 
 void QtScheduler::schedule(double afterSeconds, std::function<void()> work) {
-  // Precise: the expansion steps are timed in tens of milliseconds.
-  QTimer::singleShot(milliseconds(afterSeconds), Qt::PreciseTimer, &context_, std::move(work));
+  // A timer even for "now" (Qt's static single shot posts an event instead):
+  // the clipboard may run Qt's queued events without timers while a step is
+  // under way, and no other step may run inside it. Precise: the expansion
+  // steps are timed in tens of milliseconds.
+  auto* timer = new QTimer(&context_);
+  timer->setSingleShot(true);
+  timer->setTimerType(Qt::PreciseTimer);
+  QObject::connect(timer, &QTimer::timeout, &context_, [timer, work = std::move(work)] {
+    timer->deleteLater();
+    work();
+  });
+  timer->start(milliseconds(afterSeconds));
 }
 
 std::unique_ptr<RepeatingTimer> QtScheduler::scheduleRepeating(double intervalSeconds, std::function<void()> tick) {

@@ -41,8 +41,11 @@ X11Desktop::X11Desktop(DisplayHandle display, Scheduler& scheduler)
   keyboard_.map = KeyboardMap::load(dpy);
   if (!keyboard_.map) return;
   keymapText_ = keyboard_.map->description();
-  XkbSelectEvents(dpy, XkbUseCoreKbd, XkbStateNotifyMask | XkbNewKeyboardNotifyMask | XkbMapNotifyMask,
-                  XkbStateNotifyMask | XkbNewKeyboardNotifyMask | XkbMapNotifyMask);
+  XkbSelectEvents(dpy, XkbUseCoreKbd, XkbNewKeyboardNotifyMask | XkbMapNotifyMask,
+                  XkbNewKeyboardNotifyMask | XkbMapNotifyMask);
+  // Modifiers and group only: not every click of a mouse button.
+  XkbSelectEventDetails(dpy, XkbUseCoreKbd, XkbStateNotify, XkbModifierStateMask | XkbGroupStateMask,
+                        XkbModifierStateMask | XkbGroupStateMask);
   XkbStateRec state{};
   if (XkbGetState(dpy, XkbUseCoreKbd, &state) == Success) {
     keyboard_.modifiers = state.mods;

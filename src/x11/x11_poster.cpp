@@ -61,6 +61,13 @@ void X11Poster::beginBatch() {
     if (keys[key / 8] & (1 << (key % 8))) send(static_cast<std::uint8_t>(key), false);
   }
   heldModifierKey_.fill(0);
+  // Asked, not taken from notifications: the previous batch's own lock
+  // changes may not have been reported yet.
+  XkbStateRec state{};
+  if (XkbGetState(display_, XkbUseCoreKbd, &state) == Success) {
+    keyboard_.lockedModifiers = state.locked_mods;
+    keyboard_.group = state.group;
+  }
   capsWasLocked_ = keyboard_.lockedModifiers & xmod::lock;
   capsLocked_ = capsWasLocked_;
   setCapsLock(false);

@@ -83,9 +83,13 @@ bool X11Tap::start() {
   XISetMask(bits.data(), XI_HierarchyChanged);
   XIEventMask mask{XIAllDevices, static_cast<int>(bits.size()), bits.data()};
   XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
-  grabKeys(true);
-  XFlush(display_);
   running_ = true;
+  if (!grabKeys(true)) {
+    // Every delimiter is another client's: we could never swallow one.
+    stop();
+    return false;
+  }
+  XFlush(display_);
   return true;
 }
 
@@ -120,7 +124,7 @@ bool X11Tap::findKeyboards() {
   return xtestKeyboard_ >= 0;
 }
 
-void X11Tap::grabKeys(bool grab) {
+bool X11Tap::grabKeys(bool grab) {
   const Window root = DefaultRootWindow(display_);
   auto combinations = typingModifierCombinations();
   if (!grab) {
@@ -131,17 +135,21 @@ void X11Tap::grabKeys(bool grab) {
     }
     grabbedKeys_.clear();
     isGrabbedKey_.fill(false);
-    return;
+    return true;
   }
   grabbedKeys_ = keyboard_.map->delimiterKeys();
+  bool any = false;
   for (int device : physicalKeyboards_) {
     GrabMask mask(device);
     for (std::uint8_t key : grabbedKeys_) {
-      XIGrabKeycode(display_, device, key, root, XIGrabModeSync, XIGrabModeAsync, False, &mask.mask,
-                    static_cast<int>(combinations.size()), combinations.data());
+      // Answers how many combinations another client's grab kept from us.
+      const int refused = XIGrabKeycode(display_, device, key, root, XIGrabModeSync, XIGrabModeAsync, False,
+                                        &mask.mask, static_cast<int>(combinations.size()), combinations.data());
+      any = any || (refused >= 0 && refused < static_cast<int>(combinations.size()));
     }
   }
   for (std::uint8_t key : grabbedKeys_) isGrabbedKey_[key] = true;
+  return any || physicalKeyboards_.empty();
 }
 
 void X11Tap::keymapChanged() {

@@ -55,7 +55,8 @@ class X11Tap final : public EventTapControl {
   };
 
   bool findKeyboards();
-  void grabKeys(bool grab);
+  // Answers false when no key could be grabbed on any keyboard.
+  bool grabKeys(bool grab);
   void handleRaw(const XIRawEvent& event, bool press);
   void handleDevice(const XIDeviceEvent& event, bool press);
   void dispatch(const std::shared_ptr<const CapturedKey>& key);
