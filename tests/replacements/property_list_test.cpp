@@ -5,7 +5,6 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <initializer_list>
 #include <limits>
 #include <string>
 #include <utility>
@@ -13,6 +12,7 @@
 
 #include "replacements/compact_property_list.h"
 #include "replacements/xml_property_list.h"
+#include "support/replacements/compact_bytes.h"
 #include "support/replacements/property_list_writer.h"
 
 namespace marlinet {
@@ -20,16 +20,10 @@ namespace {
 
 PropertyList everyType() {
   return PropertyList(PropertyList::Array{
-      PropertyList("text \u00e9\U0001f600"),
-      PropertyList(""),
-      PropertyList(std::int64_t{-42}),
-      PropertyList(std::int64_t{1} << 40),
-      PropertyList(2.5),
-      PropertyList(true),
-      PropertyList(false),
+      PropertyList("text \u00e9\U0001f600"), PropertyList(""), PropertyList(std::int64_t{-42}),
+      PropertyList(std::int64_t{1} << 40), PropertyList(2.5), PropertyList(true), PropertyList(false),
       PropertyList(Date{737000000}),  // the XML encoding keeps whole seconds
-      PropertyList(PropertyList::Data{std::string("\0\x01\xff", 3)}),
-      PropertyList(PropertyList::Array{}),
+      PropertyList(PropertyList::Data{std::string("\0\x01\xff", 3)}), PropertyList(PropertyList::Array{}),
       PropertyList(PropertyList::Dictionary{{"k\u00fc", PropertyList("v")}, {"n", PropertyList(PropertyList::Array{1, 2})}}),
   });
 }
@@ -91,21 +85,18 @@ TEST(XmlPropertyListTest, ReadsTheMarkupWritersProduce) {
 
 TEST(XmlPropertyListTest, ReadsTextsNumbersDatesAndData) {
   const std::pair<std::string, PropertyList> cases[] = {
-      {"<integer> 12 </integer>", PropertyList(12)},
-      {"<integer>-5</integer>", PropertyList(-5)},
+      {"<integer> 12 </integer>", PropertyList(12)}, {"<integer>-5</integer>", PropertyList(-5)},
       {"<integer>0x1F</integer>", PropertyList(31)},
       {"<integer>-9223372036854775808</integer>", PropertyList(std::numeric_limits<std::int64_t>::min())},
       // Unsigned values above the signed range keep their bits.
-      {"<integer>18446744073709551615</integer>", PropertyList(-1)},
-      {"<real>1.5e3</real>", PropertyList(1500.0)},
+      {"<integer>18446744073709551615</integer>", PropertyList(-1)}, {"<real>1.5e3</real>", PropertyList(1500.0)},
       {"<real>-0.25</real>", PropertyList(-0.25)},
       {"<real>+infinity</real>", PropertyList(std::numeric_limits<double>::infinity())},
       {"<date>2001-01-01T00:00:00Z</date>", PropertyList(Date{0})},
       {"<date>2024-02-29T12:30:15.5Z</date>", PropertyList(Date{730902615.5})},
       {"<date>1970-01-01T00:00:00Z</date>", PropertyList(Date{-978307200})},
       {"<data>\n\tAAH/\n\tYQ==\n</data>", PropertyList(PropertyList::Data{std::string("\0\x01\xff" "a", 4)})},
-      {"<data>YWI</data>", PropertyList(PropertyList::Data{"ab"})},
-      {"<data/>", PropertyList(PropertyList::Data{})},
+      {"<data>YWI</data>", PropertyList(PropertyList::Data{"ab"})}, {"<data/>", PropertyList(PropertyList::Data{})},
       // Texts come out as well-formed UTF-8, line ends as written.
       {"<string>a&#xD800;b</string>", PropertyList("a\uFFFDb")},
       {"<string>a\xff<![CDATA[\xc3]]>b</string>", PropertyList("a\uFFFD\uFFFDb")},
@@ -159,33 +150,9 @@ TEST(XmlPropertyListTest, DocumentsAreReadUpToTheLimitsOfWhatTheyDecodeTo) {
 
 // --- The compact (binary) reader ----------------------------------------------
 
-std::string raw(std::initializer_list<int> bytes) {
-  std::string result;
-  for (const int byte : bytes) result += static_cast<char>(byte);
-  return result;
-}
-
-std::string bigEndian(std::uint64_t value, int width) {
-  std::string result;
-  for (int i = width - 1; i >= 0; --i) result += static_cast<char>((value >> (8 * i)) & 0xFF);
-  return result;
-}
-
-// A compact file of the given encoded objects, with one-byte references and
-// offsets only as wide as the file needs.
-std::string compactFile(const std::vector<std::string>& objects, int top = 0) {
-  std::string bytes = "bplist00";
-  std::vector<std::size_t> offsets;
-  for (const std::string& object : objects) {
-    offsets.push_back(bytes.size());
-    bytes += object;
-  }
-  const int width = bytes.size() < 256 ? 1 : 4;
-  const std::size_t tableOffset = bytes.size();
-  for (const std::size_t offset : offsets) bytes += bigEndian(offset, width);
-  return bytes + std::string(6, '\0') + raw({width, 1}) + bigEndian(objects.size(), 8) + bigEndian(top, 8) +
-         bigEndian(tableOffset, 8);
-}
+using testing::bigEndian;
+using testing::compactFile;
+using testing::raw;
 
 std::string ascii(const std::string& text) { return raw({0x5F, 0x12}) + bigEndian(text.size(), 4) + text; }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "support/replacements/compact_bytes.h"
 #include "support/temporary_folder.h"
 
 namespace marlinet {
@@ -106,20 +107,10 @@ std::optional<ReplacementParseError> errorOf(std::string_view bytes) {
 // A compact file of `levels` arrays, each holding its successor twice: tiny on
 // disk, 2^levels values once every reference is expanded.
 std::string sharedArrayBomb(int levels) {
-  std::string bytes = "bplist00";
-  std::vector<std::uint8_t> offsets;
-  for (int i = 0; i < levels; ++i) {
-    offsets.push_back(static_cast<std::uint8_t>(bytes.size()));
-    bytes += i + 1 < levels ? std::string{char(0xA2), char(i + 1), char(i + 1)} : std::string{char(0xA0)};
-  }
-  const auto tableOffset = bytes.size();
-  for (auto offset : offsets) bytes += static_cast<char>(offset);
-  std::string trailer(32, '\0');
-  trailer[6] = 1;  // offset size
-  trailer[7] = 1;  // reference size
-  trailer[15] = static_cast<char>(levels);
-  trailer[31] = static_cast<char>(tableOffset);
-  return bytes + trailer;
+  std::vector<std::string> objects;
+  for (int i = 1; i < levels; ++i) objects.push_back(testing::raw({0xA2, i, i}));
+  objects.push_back(testing::raw({0xA0}));
+  return testing::compactFile(objects);
 }
 
 TEST(HostilePropertyListTest, DeepNestingIsUnreadableNotACrash) {
@@ -140,12 +131,8 @@ TEST(HostilePropertyListTest, SharedAndSelfReferencingArraysCannotExplode) {
   // The same construction kept small is an ordinary (if odd) property list.
   EXPECT_EQ(errorOf(sharedArrayBomb(4)), ReplacementParseError::unexpectedFormat);
 
-  std::string bytes = sharedArrayBomb(1);
-  bytes[8] = static_cast<char>(0xA1);  // one element...
-  bytes.insert(9, 1, '\0');            // ...which is the array itself
-  bytes[10] = 8;                       // offset table entry moved by one
-  bytes[bytes.size() - 1] = 10;
-  EXPECT_EQ(errorOf(bytes), ReplacementParseError::unreadable);
+  // An array whose one element is the array itself.
+  EXPECT_EQ(errorOf(testing::compactFile({testing::raw({0xA1, 0})})), ReplacementParseError::unreadable);
 }
 
 TEST(HostilePropertyListTest, KeysHoldingNulAreUnreadable) {

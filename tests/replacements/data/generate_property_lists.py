@@ -1,14 +1,12 @@
 #!/usr/bin/env python3
-"""Writes the property-list files the parser tests read, with the result each
-must give, into the folder named by its one argument (parse/ beside this
-script when none is given). Each case is written in the XML and the compact
-(binary) encoding unless it is binary-only or raw bytes:
+"""Writes the property-list files the parser tests read, each with the result it
+must give (stated by hand from the import rules, not computed here), into the
+folder named by its one argument (parse/ beside this script by default). A case
+is written in the XML and the compact (binary) encoding unless binary-only or raw:
 
     <case>.xml.plist / <case>.binary.plist / <case>.raw.plist   input bytes
     <case>.expected.json   {"error": "unreadable" | "unexpectedFormat"} or
                            {"replacements": [[shortcut, phrase], ...], "skippedNonASCII": n, "skippedDisabled": n}
-
-The expected results are stated by hand, case by case, from the import rules; they are not computed here.
 """
 
 import datetime

@@ -48,8 +48,6 @@ class LoggingSystemReplacements final : public SystemReplacementReading {
 // Every service the application model needs, as fakes the test controls,
 // with one call log shared by those whose order matters.
 struct AppHarness {
-  AppHarness() = default;
-
   // The services, with the imported list stored in `folder`.
   AppServices services();
   std::unique_ptr<AppModel> makeModel() { return std::make_unique<AppModel>(services()); }

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
