@@ -100,7 +100,7 @@ int readSelection(Display* d, const char* targetName) {
       std::unique_ptr<char, XFreer> name(XGetAtomName(d, static_cast<Atom>(atoms[i])));
       std::printf("%s\n", name ? name.get() : "?");
     }
-  } else {
+  } else if (!data.empty()) {
     std::fwrite(data.data(), 1, data.size(), stdout);
   }
   return 0;

@@ -43,7 +43,10 @@ std::optional<QByteArray> readAsAnotherClient(const QString& target) {
   QProcess reader;
   reader.start(QStringLiteral(MARLINET_CLIPBOARD_OWNER), {QStringLiteral("read"), target});
   if (!spinUntil([&] { return reader.state() == QProcess::NotRunning; })) return std::nullopt;
-  if (reader.exitStatus() != QProcess::NormalExit || reader.exitCode() != 0) return std::nullopt;
+  if (reader.exitStatus() != QProcess::NormalExit || reader.exitCode() != 0) {
+    std::cerr << reader.readAllStandardError().toStdString();
+    return std::nullopt;
+  }
   return reader.readAllStandardOutput();
 }
 
