@@ -26,25 +26,9 @@ if (($# > 0)); then exec "$marlinet" "$@"; fi
 if [[ -n "${DISPLAY:-}" ]]; then exec "$marlinet"; fi
 
 # The demonstration, on a display of its own with a list of its own.
-work=$(mktemp -d)
-exec 3<> >(:)
-Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-read -r -t 10 number <&3 || { echo "run: the virtual display did not start" >&2; exit 1; }
-cleanup() {
-  kill -TERM "${marlinet_pid:-}" 2>/dev/null && wait "${marlinet_pid:-}" 2>/dev/null
-  kill -TERM "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export DISPLAY=":$number" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/run"
-export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus"
-mkdir -p "$XDG_CONFIG_HOME/tarnwick-engineering.Marlinet.direct" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-cp examples/desktop/text-replacements.plist "$XDG_CONFIG_HOME/tarnwick-engineering.Marlinet.direct/"
-"$marlinet" >"$work/marlinet.log" 2>&1 &
-marlinet_pid=$!
-sleep 1
+source scripts/virtual_desktop.sh
+cp examples/desktop/text-replacements.plist "$folder/"
+start_marlinet "$marlinet"
 typed=$'omw, see you soon. Omw! OMW brb\nsig arr '
 echo "Typed on the keyboard of virtual display :$number, with Marlinet running:"
 printf '%s\n' "$typed" | sed 's/^/  /'
