@@ -59,9 +59,11 @@ X11Desktop::X11Desktop(DisplayHandle display, Scheduler& scheduler)
   grabs_ = std::make_unique<GrabDetector>(dpy);
   focus_->start();
   grabs_->probe();
-  // A grab that starts while nothing has the focus sends no event: ask the
-  // server (one short round trip) before a key that could expand.
-  tap_->beforeGrabbedKey = [this] { grabs_->probe(); };
+  // A grab that starts while nothing has the focus sends no event: then ask
+  // the server (one short round trip) before a key that could expand.
+  tap_->beforeGrabbedKey = [this] {
+    if (!focus_->applicationID()) grabs_->probe();
+  };
   XFlush(dpy);
 }
 
