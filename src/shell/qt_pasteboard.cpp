@@ -45,8 +45,12 @@ bool isDerivedFormat(const QString& format) {
   return false;
 }
 
+// Qt's own X events only: no timers (no other step of ours runs inside this
+// one) and no socket notifiers (the keyboard tap's connection is not read in
+// the middle of an expansion).
 void handleQueuedWindowSystemEvents() {
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers);
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers |
+                                  QEventLoop::ExcludeSocketNotifiers);
 }
 
 QByteArray asBytes(const std::string_view data) {
