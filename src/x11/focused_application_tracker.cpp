@@ -150,10 +150,12 @@ void FocusedApplicationTracker::handleEvent(const XEvent& event) {
     case FocusOut:
       // A grab moves where keys go, not the focus; pointer-driven events
       // only happen while the focus is PointerRoot; a FocusOut towards an
-      // inferior stays inside the same window.
+      // inferior stays inside the same top-level, except on the root, where
+      // it is the focus entering a window (often one created so recently
+      // that its own events are not selected yet).
       if (event.xfocus.mode == NotifyGrab || event.xfocus.mode == NotifyUngrab) break;
       if (event.xfocus.detail == NotifyPointer) break;
-      if (event.type == FocusOut && event.xfocus.detail == NotifyInferior) break;
+      if (event.type == FocusOut && event.xfocus.detail == NotifyInferior && event.xfocus.window != root_) break;
       refresh();
       break;
     case PropertyNotify: {

@@ -58,7 +58,7 @@ std::optional<int> modifierBitOf(xkb_keysym_t keysym) {
 
 }  // namespace
 
-std::unique_ptr<KeyboardMap> KeyboardMap::load(::Display* display) {
+std::unique_ptr<KeyboardMap> KeyboardMap::load(::Display* display, std::uint32_t lockedModifiers) {
   xcb_connection_t* connection = XGetXCBConnection(display);
   if (!xkb_x11_setup_xkb_extension(connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
                                    XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr, nullptr)) {
@@ -78,6 +78,9 @@ std::unique_ptr<KeyboardMap> KeyboardMap::load(::Display* display) {
     map->realModifierIndex_[bit] = xkb_keymap_mod_get_index(map->keymap_.get(), realModifierNames[bit]);
   }
   map->index();
+  map->user_.reset(xkb_state_new(map->keymap_.get()));
+  if (!map->user_) return nullptr;
+  xkb_state_update_mask(map->user_.get(), 0, 0, map->xkbMask(lockedModifiers), 0, 0, 0);
   return map;
 }
 
@@ -167,6 +170,28 @@ std::optional<std::uint8_t> KeyboardMap::modifierKey(std::uint32_t modifier) con
 std::string KeyboardMap::layoutName(std::uint32_t group) const {
   const char* name = xkb_keymap_layout_get_name(keymap_.get(), group);
   return name ? name : "";
+}
+
+void KeyboardMap::userKey(std::uint8_t keycode, bool press) {
+  xkb_state_update_key(user_.get(), keycode, press ? XKB_KEY_DOWN : XKB_KEY_UP);
+}
+
+std::uint32_t KeyboardMap::userModifiers() const {
+  const xkb_mod_mask_t mask = xkb_state_serialize_mods(user_.get(), XKB_STATE_MODS_EFFECTIVE);
+  std::uint32_t modifiers = 0;
+  for (std::size_t bit = 0; bit < realModifierIndex_.size(); ++bit) {
+    if (realModifierIndex_[bit] != XKB_MOD_INVALID && (mask & (1U << realModifierIndex_[bit]))) modifiers |= 1U << bit;
+  }
+  return modifiers;
+}
+
+void KeyboardMap::setUserLocks(std::uint32_t lockedModifiers) {
+  xkb_state* state = user_.get();
+  xkb_state_update_mask(state, xkb_state_serialize_mods(state, XKB_STATE_MODS_DEPRESSED),
+                        xkb_state_serialize_mods(state, XKB_STATE_MODS_LATCHED), xkbMask(lockedModifiers),
+                        xkb_state_serialize_layout(state, XKB_STATE_LAYOUT_DEPRESSED),
+                        xkb_state_serialize_layout(state, XKB_STATE_LAYOUT_LATCHED),
+                        xkb_state_serialize_layout(state, XKB_STATE_LAYOUT_LOCKED));
 }
 
 std::string KeyboardMap::description() const {

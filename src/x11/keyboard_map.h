@@ -34,8 +34,9 @@ class KeyboardMap {
     std::uint32_t modifiers = 0;
   };
 
-  // Null when the server has no usable XKB.
-  static std::unique_ptr<KeyboardMap> load(::Display* display);
+  // Null when the server has no usable XKB. `lockedModifiers` seeds the
+  // user's lock state (Caps Lock, Num Lock).
+  static std::unique_ptr<KeyboardMap> load(::Display* display, std::uint32_t lockedModifiers = 0);
 
   // The text a press of `keycode` types under the X modifier state and group,
   // into `out` (no allocation for short texts).
@@ -55,6 +56,13 @@ class KeyboardMap {
   // chord modifier: the keys whose presses must be grabbed.
   const std::vector<std::uint8_t>& delimiterKeys() const { return delimiterKeys_; }
   std::string layoutName(std::uint32_t group) const;
+
+  // The user's own modifier state, followed from the physical keys alone:
+  // the server's state also changes with every modifier and lock we post.
+  void userKey(std::uint8_t keycode, bool press);
+  std::uint32_t userModifiers() const;
+  // The server's lock state is the user's whenever we have not changed it.
+  void setUserLocks(std::uint32_t lockedModifiers);
   // The whole keymap as text, to tell a real change from a repeated notice.
   std::string description() const;
 
@@ -67,6 +75,7 @@ class KeyboardMap {
   std::unique_ptr<xkb_keymap, XkbKeymapUnref> keymap_;
   // Scratch state for lookups: set to each event's modifiers in turn.
   std::unique_ptr<xkb_state, XkbStateUnref> scratch_;
+  std::unique_ptr<xkb_state, XkbStateUnref> user_;
   std::array<xkb_mod_index_t, 8> realModifierIndex_{};
   std::vector<std::unordered_map<char32_t, Stroke>> strokes_;  // per group
   std::array<std::uint8_t, 8> modifierKeys_{};                 // per X modifier bit; 0 = none

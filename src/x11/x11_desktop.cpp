@@ -2,6 +2,8 @@
 
 #include <X11/XKBlib.h>
 
+#include "x11/key_translation.h"
+
 #include <cstdio>
 
 namespace marlinet::x11 {
@@ -38,20 +40,18 @@ X11Desktop::X11Desktop(DisplayHandle display, Scheduler& scheduler)
   int major = XkbMajorVersion;
   int minor = XkbMinorVersion;
   if (!XkbQueryExtension(dpy, &opcode, &xkbEventBase_, &error, &major, &minor)) return;
-  keyboard_.map = KeyboardMap::load(dpy);
+  XkbStateRec state{};
+  if (XkbGetState(dpy, XkbUseCoreKbd, &state) == Success) {
+    keyboard_.lockedModifiers = state.locked_mods;
+    keyboard_.group = state.group;
+  }
+  keyboard_.map = KeyboardMap::load(dpy, keyboard_.lockedModifiers);
   if (!keyboard_.map) return;
   keymapText_ = keyboard_.map->description();
   XkbSelectEvents(dpy, XkbUseCoreKbd, XkbNewKeyboardNotifyMask | XkbMapNotifyMask,
                   XkbNewKeyboardNotifyMask | XkbMapNotifyMask);
-  // Modifiers and group only: not every click of a mouse button.
-  XkbSelectEventDetails(dpy, XkbUseCoreKbd, XkbStateNotify, XkbModifierStateMask | XkbGroupStateMask,
-                        XkbModifierStateMask | XkbGroupStateMask);
-  XkbStateRec state{};
-  if (XkbGetState(dpy, XkbUseCoreKbd, &state) == Success) {
-    keyboard_.modifiers = state.mods;
-    keyboard_.lockedModifiers = state.locked_mods;
-    keyboard_.group = state.group;
-  }
+  // The group only (layout switches); modifiers are followed from the keys.
+  XkbSelectEventDetails(dpy, XkbUseCoreKbd, XkbStateNotify, XkbGroupStateMask, XkbGroupStateMask);
   updateInputSource();
   poster_ = std::make_unique<X11Poster>(dpy, keyboard_, scheduler_);
   tap_ = std::make_unique<X11Tap>(dpy, keyboard_, *poster_, scheduler_);
@@ -59,11 +59,10 @@ X11Desktop::X11Desktop(DisplayHandle display, Scheduler& scheduler)
   grabs_ = std::make_unique<GrabDetector>(dpy);
   focus_->start();
   grabs_->probe();
-  // A grab that starts while nothing has the focus sends no event: then ask
-  // the server (one short round trip) before a key that could expand.
-  tap_->beforeGrabbedKey = [this] {
-    if (!focus_->applicationID()) grabs_->probe();
-  };
+  // A grab that starts while nothing has the focus sends no event, and a
+  // focus event can race a window's creation: ask the server (one round trip
+  // of about 30 µs) before each key that could expand.
+  tap_->beforeGrabbedKey = [this] { grabs_->probe(); };
   XFlush(dpy);
 }
 
@@ -103,8 +102,6 @@ void X11Desktop::handleXkb(const XEvent& event) {
   switch (xkb.any.xkb_type) {
     case XkbStateNotify: {
       const std::uint32_t group = static_cast<std::uint32_t>(xkb.state.group);
-      keyboard_.modifiers = xkb.state.mods;
-      keyboard_.lockedModifiers = xkb.state.locked_mods;
       if (group != keyboard_.group) {
         keyboard_.group = group;
         updateInputSource();
@@ -128,7 +125,7 @@ void X11Desktop::handleXkb(const XEvent& event) {
 
 void X11Desktop::reloadKeymap(std::uint64_t generation) {
   if (generation != keymapGeneration_) return;
-  std::unique_ptr<KeyboardMap> map = KeyboardMap::load(display_.get());
+  std::unique_ptr<KeyboardMap> map = KeyboardMap::load(display_.get(), keyboard_.map->userModifiers() & (xmod::lock | xmod::mod2));
   if (!map) return;
   std::string text = map->description();
   if (text == keymapText_) return;

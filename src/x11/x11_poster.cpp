@@ -67,6 +67,7 @@ void X11Poster::beginBatch() {
   if (XkbGetState(display_, XkbUseCoreKbd, &state) == Success) {
     keyboard_.lockedModifiers = state.locked_mods;
     keyboard_.group = state.group;
+    if (keyboard_.map) keyboard_.map->setUserLocks(state.locked_mods);
   }
   capsWasLocked_ = keyboard_.lockedModifiers & xmod::lock;
   capsLocked_ = capsWasLocked_;

@@ -207,19 +207,22 @@ void X11Tap::handleRaw(const XIRawEvent& event, bool press) {
     return;
   }
   keyboard_.physicallyDown[key] = press;
+  // The user's state before this key: a key does not change its own text.
+  const std::uint32_t modifiers = map.userModifiers();
+  keyboard_.map->userKey(key, press);
   if (map.isModifierKey(key)) {
     if (!press) poster_.userReleased(key);
     return;
   }
   // Keys that come to us through a grab are judged from that event.
   if (underActiveGrab(event.sourceid, event.serial)) return;
-  if (press && isGrabbedKey_[key] && !(keyboard_.modifiers & xmod::chord)) return;
+  if (press && isGrabbedKey_[key] && !(modifiers & xmod::chord)) return;
   // Already on its way to the application: seen, never withheld (no copy).
   KeyTapEvent observed;
   observed.event.phase = press ? Phase::down : Phase::up;
   observed.event.keyCode = heartKeyCode(map.baseKeysym(key));
-  observed.event.modifiers = heartModifiers(keyboard_.modifiers);
-  map.text(key, keyboard_.modifiers | keyboard_.lockedModifiers, keyboard_.group, observed.event.characters);
+  observed.event.modifiers = heartModifiers(modifiers);
+  map.text(key, modifiers, keyboard_.group, observed.event.characters);
   if (handler_) handler_(observed);
 }
 
