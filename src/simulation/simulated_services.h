@@ -8,6 +8,7 @@
 #include "app/app_services.h"
 #include "app/change_publisher.h"
 #include "app/direct_updater.h"
+#include "app/inert_services.h"
 #include "replacements/file_user_defaults.h"
 #include "replacements/system_replacement_reader.h"
 
@@ -38,8 +39,7 @@ class SimulatedServices final {
   void otherApplicationActivated();
 
  private:
-  struct Inert;
-  std::unique_ptr<Inert> inert_;
+  std::unique_ptr<InertServices> inert_;
   std::shared_ptr<LocalFileSystem> files_ = std::make_shared<LocalFileSystem>();
   FileUserDefaults defaults_{std::nullopt, nullptr};
   SystemReplacementReader systemReader_;
