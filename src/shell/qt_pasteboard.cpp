@@ -13,6 +13,8 @@
 #include <memory>
 #include <string_view>
 
+#include "shell/qt_scheduler.h"
+
 namespace marlinet::shell {
 namespace {
 
@@ -49,6 +51,7 @@ bool isDerivedFormat(const QString& format) {
 // one) and no socket notifiers (the keyboard tap's connection is not read in
 // the middle of an expansion).
 void handleQueuedWindowSystemEvents() {
+  const QtScheduler::NestedLoop nested;
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers |
                                   QEventLoop::ExcludeSocketNotifiers);
 }

@@ -185,15 +185,6 @@ std::uint32_t KeyboardMap::userModifiers() const {
   return modifiers;
 }
 
-void KeyboardMap::setUserLocks(std::uint32_t lockedModifiers) {
-  xkb_state* state = user_.get();
-  xkb_state_update_mask(state, xkb_state_serialize_mods(state, XKB_STATE_MODS_DEPRESSED),
-                        xkb_state_serialize_mods(state, XKB_STATE_MODS_LATCHED), xkbMask(lockedModifiers),
-                        xkb_state_serialize_layout(state, XKB_STATE_LAYOUT_DEPRESSED),
-                        xkb_state_serialize_layout(state, XKB_STATE_LAYOUT_LATCHED),
-                        xkb_state_serialize_layout(state, XKB_STATE_LAYOUT_LOCKED));
-}
-
 std::string KeyboardMap::description() const {
   const std::unique_ptr<char, decltype(&std::free)> text(xkb_keymap_get_as_string(keymap_.get(), XKB_KEYMAP_FORMAT_TEXT_V1),
                                                          &std::free);

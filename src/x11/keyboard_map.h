@@ -61,8 +61,6 @@ class KeyboardMap {
   // the server's state also changes with every modifier and lock we post.
   void userKey(std::uint8_t keycode, bool press);
   std::uint32_t userModifiers() const;
-  // The server's lock state is the user's whenever we have not changed it.
-  void setUserLocks(std::uint32_t lockedModifiers);
   // The whole keymap as text, to tell a real change from a repeated notice.
   std::string description() const;
 

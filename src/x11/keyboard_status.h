@@ -13,8 +13,7 @@ namespace marlinet::x11 {
 // the server's events (never asked per key).
 struct KeyboardStatus {
   std::unique_ptr<KeyboardMap> map;
-  // The core keyboard's locks and group as last read or reported.
-  std::uint32_t lockedModifiers = 0;
+  // The core keyboard's group (layout) as last reported.
   std::uint32_t group = 0;
   // Keys the user holds on a physical keyboard.
   std::array<bool, 256> physicallyDown{};

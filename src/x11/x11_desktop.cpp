@@ -41,11 +41,8 @@ X11Desktop::X11Desktop(DisplayHandle display, Scheduler& scheduler)
   int minor = XkbMinorVersion;
   if (!XkbQueryExtension(dpy, &opcode, &xkbEventBase_, &error, &major, &minor)) return;
   XkbStateRec state{};
-  if (XkbGetState(dpy, XkbUseCoreKbd, &state) == Success) {
-    keyboard_.lockedModifiers = state.locked_mods;
-    keyboard_.group = state.group;
-  }
-  keyboard_.map = KeyboardMap::load(dpy, keyboard_.lockedModifiers);
+  if (XkbGetState(dpy, XkbUseCoreKbd, &state) == Success) keyboard_.group = state.group;
+  keyboard_.map = KeyboardMap::load(dpy, state.locked_mods);
   if (!keyboard_.map) return;
   keymapText_ = keyboard_.map->description();
   XkbSelectEvents(dpy, XkbUseCoreKbd, XkbNewKeyboardNotifyMask | XkbMapNotifyMask,
@@ -59,10 +56,12 @@ X11Desktop::X11Desktop(DisplayHandle display, Scheduler& scheduler)
   grabs_ = std::make_unique<GrabDetector>(dpy);
   focus_->start();
   grabs_->probe();
-  // A grab that starts while nothing has the focus sends no event, and a
-  // focus event can race a window's creation: ask the server (one round trip
-  // of about 30 µs) before each key that could expand.
-  tap_->beforeGrabbedKey = [this] { grabs_->probe(); };
+  // A grab that starts while nothing has the focus sends no event: then ask
+  // the server before a key that could expand (a round trip, which waits
+  // behind whatever the server is sending, so only then).
+  tap_->beforeGrabbedKey = [this] {
+    if (!focus_->applicationID()) grabs_->probe();
+  };
   XFlush(dpy);
 }
 
@@ -90,6 +89,11 @@ void X11Desktop::processEvents() {
       grabs_->handleEvent(event);
     }
   }
+}
+
+bool X11Desktop::flushAndCheckQueued() {
+  XFlush(display_.get());
+  return XEventsQueued(display_.get(), QueuedAlready) > 0;
 }
 
 void X11Desktop::beep() {

@@ -31,6 +31,9 @@ class X11Desktop final : public ExpansionContext {
   int fd() const { return ConnectionNumber(display_.get()); }
   // Handles every event already read or waiting on the connection.
   void processEvents();
+  // Sends what is buffered; answers whether events already read wait in
+  // Xlib's queue (read while waiting for a reply), without reading.
+  bool flushAndCheckQueued();
 
   X11Tap& tap() { return *tap_; }
   X11Poster& poster() { return *poster_; }

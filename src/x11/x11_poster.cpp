@@ -54,22 +54,18 @@ void X11Poster::beginBatch() {
   batchOpen_ = true;
   // The master keeps one down state per key for all keyboards: release what
   // it believes down, so our presses are not dropped and no held modifier
-  // leaks into the phrase.
-  char keys[32] = {};
-  XQueryKeymap(display_, keys);
-  for (int key = 8; key < 256; ++key) {
-    if (keys[key / 8] & (1 << (key % 8))) send(static_cast<std::uint8_t>(key), false);
+  // leaks into the phrase. Known from the keys themselves, not asked: a
+  // question would wait behind the keymap the server sends every client when
+  // our keys take over from the physical keyboard.
+  for (std::size_t key = 8; key < keyboard_.physicallyDown.size(); ++key) {
+    if (keyboard_.physicallyDown[key]) send(static_cast<std::uint8_t>(key), false);
   }
-  heldModifierKey_.fill(0);
-  // Asked, not taken from notifications: the previous batch's own lock
-  // changes may not have been reported yet.
-  XkbStateRec state{};
-  if (XkbGetState(display_, XkbUseCoreKbd, &state) == Success) {
-    keyboard_.lockedModifiers = state.locked_mods;
-    keyboard_.group = state.group;
-    if (keyboard_.map) keyboard_.map->setUserLocks(state.locked_mods);
+  for (std::uint8_t& key : heldModifierKey_) {
+    if (key != 0 && !keyboard_.physicallyDown[key]) send(key, false);
+    key = 0;
   }
-  capsWasLocked_ = keyboard_.lockedModifiers & xmod::lock;
+  const KeyboardMap* map = keyboard_.map.get();
+  capsWasLocked_ = map && (map->userModifiers() & xmod::lock);
   capsLocked_ = capsWasLocked_;
   setCapsLock(false);
   scheduler_.schedule(0, [weak = std::weak_ptr<X11Poster*>(self_)] {

@@ -76,13 +76,7 @@ bool X11Tap::start() {
   if (!XTestQueryExtension(display_, &xtestEvent, &xtestError, &major, &minor) || !keyboard_.map) return false;
   if (!findKeyboards()) return false;
 
-  std::array<unsigned char, XIMaskLen(XI_LASTEVENT)> bits{};
-  XISetMask(bits.data(), XI_RawKeyPress);
-  XISetMask(bits.data(), XI_RawKeyRelease);
-  XISetMask(bits.data(), XI_RawButtonPress);
-  XISetMask(bits.data(), XI_HierarchyChanged);
-  XIEventMask mask{XIAllDevices, static_cast<int>(bits.size()), bits.data()};
-  XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
+  selectEvents(true);
   running_ = true;
   if (!grabKeys(true)) {
     // Every delimiter is another client's: we could never swallow one.
@@ -99,12 +93,29 @@ void X11Tap::stop() {
   grabKeys(false);
   if (activeGrab_ && !activeGrab_->ungrabSerial) XIUngrabDevice(display_, activeGrab_->device, CurrentTime);
   activeGrab_.reset();
-  std::array<unsigned char, XIMaskLen(XI_LASTEVENT)> none{};
-  XIEventMask mask{XIAllDevices, static_cast<int>(none.size()), none.data()};
-  XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
+  selectEvents(false);
   replays_.clear();
   poster_.endBatch();
   XFlush(display_);
+}
+
+void X11Tap::selectEvents(bool on) {
+  // Raw keys from each keyboard alone: selected for every device they come
+  // twice (the master repeats them), and the server's work for each key we
+  // post doubles.
+  using Bits = std::array<unsigned char, XIMaskLen(XI_LASTEVENT)>;
+  Bits everyDevice{};
+  Bits keyboards{};
+  if (on) {
+    XISetMask(everyDevice.data(), XI_HierarchyChanged);
+    XISetMask(everyDevice.data(), XI_RawButtonPress);
+    XISetMask(keyboards.data(), XI_RawKeyPress);
+    XISetMask(keyboards.data(), XI_RawKeyRelease);
+  }
+  std::vector<XIEventMask> masks{{XIAllDevices, static_cast<int>(everyDevice.size()), everyDevice.data()}};
+  for (int device : physicalKeyboards_) masks.push_back({device, static_cast<int>(keyboards.size()), keyboards.data()});
+  if (xtestKeyboard_ >= 0) masks.push_back({xtestKeyboard_, static_cast<int>(keyboards.size()), keyboards.data()});
+  XISelectEvents(display_, DefaultRootWindow(display_), masks.data(), static_cast<int>(masks.size()));
 }
 
 bool X11Tap::findKeyboards() {
@@ -175,9 +186,11 @@ bool X11Tap::handleEvent(XGenericEventCookie& cookie) {
       if (handler_) handler_(MouseDown{});
       break;
     case XI_HierarchyChanged:
-      // Keyboards come and go: grab the keys on the ones there are now.
+      // Keyboards come and go: watch and grab the ones there are now.
       grabKeys(false);
+      selectEvents(false);
       findKeyboards();
+      selectEvents(true);
       grabKeys(true);
       XFlush(display_);
       break;
