@@ -171,6 +171,11 @@ std::string environmentLocale() {
 
 }  // namespace
 
+std::optional<DesktopEntry> parseDesktopEntry(std::string_view text, std::string_view locale) {
+  bool isApplication = false;
+  return parseEntry(text, localeKeys(locale), isApplication);
+}
+
 DesktopFileIndex::DesktopFileIndex(const std::vector<fs::path>& applicationDirectories, std::string_view locale) {
   const std::vector<std::string> nameKeys = localeKeys(locale);
   std::set<std::string> claimed;

@@ -21,6 +21,10 @@ struct DesktopEntry {
   friend bool operator==(const DesktopEntry&, const DesktopEntry&) = default;
 };
 
+// The [Desktop Entry] group of one file's text, translated for `locale`;
+// none when the text has no such group. The ID is left empty.
+std::optional<DesktopEntry> parseDesktopEntry(std::string_view text, std::string_view locale = {});
+
 // The installed applications, read once from the XDG application directories,
 // so that a window's class can be named by the application's desktop-file ID.
 class DesktopFileIndex {

@@ -23,6 +23,10 @@ namespace marlinet::testing {
 namespace {
 
 using namespace std::chrono_literals;
+using typing::pumpUntil;
+using typing::Stroke;
+using typing::Typist;
+using typing::TypingWindow;
 
 // A program started with extra environment; its standard output is read here.
 class ChildProcess {

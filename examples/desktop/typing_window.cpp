@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-namespace marlinet::testing {
+namespace marlinet::typing {
 
 TypingWindow::TypingWindow(const std::string& display, std::string wmClass, bool takeFocus)
     : display_(XOpenDisplay(display.c_str())) {
@@ -187,10 +187,19 @@ void Typist::type(const std::vector<Stroke>& strokes, std::chrono::nanoseconds i
   XSync(display_.get(), False);
 }
 
+void Typist::tap(const Stroke& stroke) {
+  Display* d = display_.get();
+  if (stroke.modifier) XTestFakeDeviceKeyEvent(d, device_, stroke.modifier, True, nullptr, 0, CurrentTime);
+  XTestFakeDeviceKeyEvent(d, device_, stroke.key, True, nullptr, 0, CurrentTime);
+  XTestFakeDeviceKeyEvent(d, device_, stroke.key, False, nullptr, 0, CurrentTime);
+  if (stroke.modifier) XTestFakeDeviceKeyEvent(d, device_, stroke.modifier, False, nullptr, 0, CurrentTime);
+  XFlush(d);
+}
+
 unsigned Typist::lockedModifiers() const {
   XkbStateRec state{};
   XkbGetState(display_.get(), XkbUseCoreKbd, &state);
   return state.locked_mods;
 }
 
-}  // namespace marlinet::testing
+}  // namespace marlinet::typing

@@ -1,5 +1,9 @@
 #pragma once
 
+// An application window and a user typing into it on the keyboard of a
+// virtual X server: what the demonstration, the desktop benchmark and the
+// end-to-end tests watch Marlinet through.
+
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput.h>
 
@@ -10,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-namespace marlinet::testing {
+namespace marlinet::typing {
 
 struct DisplayClose {
   void operator()(Display* display) const noexcept { XCloseDisplay(display); }
@@ -60,6 +64,8 @@ class Typist {
   // Stroke i goes down at i × interval, on an absolute schedule, and is held
   // half an interval or, with rollover, until after the next one went down.
   void type(const std::vector<Stroke>& strokes, std::chrono::nanoseconds interval, bool rollover = false);
+  // One stroke down and up at once, for timing what follows it.
+  void tap(const Stroke& stroke);
   unsigned lockedModifiers() const;
 
  private:
@@ -68,4 +74,4 @@ class Typist {
   XDevice* device_ = nullptr;
 };
 
-}  // namespace marlinet::testing
+}  // namespace marlinet::typing
