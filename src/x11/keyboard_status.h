@@ -17,6 +17,10 @@ struct KeyboardStatus {
   std::uint32_t group = 0;
   // Keys the user holds on a physical keyboard.
   std::array<bool, 256> physicallyDown{};
+  // Keys the master keyboard may still believe down: a key let go while we
+  // hold its keyboard never reaches the master, and the master ignores a
+  // second press of a key it believes down.
+  std::array<bool, 256> masterMayHold{};
 };
 
 // A user's key event as the X server delivered it, so that it can be posted

@@ -1,6 +1,8 @@
 #include "x11/x11_desktop.h"
 
 #include <X11/XKBlib.h>
+#include <X11/Xlib-xcb.h>
+#include <xkbcommon/xkbcommon-x11.h>
 
 #include "x11/key_translation.h"
 
@@ -42,6 +44,7 @@ X11Desktop::X11Desktop(DisplayHandle display, Scheduler& scheduler)
   if (!XkbQueryExtension(dpy, &opcode, &xkbEventBase_, &error, &major, &minor)) return;
   XkbStateRec state{};
   if (XkbGetState(dpy, XkbUseCoreKbd, &state) == Success) keyboard_.group = state.group;
+  coreKeyboard_ = xkb_x11_get_core_keyboard_device_id(XGetXCBConnection(dpy));
   keyboard_.map = KeyboardMap::load(dpy, state.locked_mods);
   if (!keyboard_.map) return;
   keymapText_ = keyboard_.map->description();
@@ -113,9 +116,14 @@ void X11Desktop::handleXkb(const XEvent& event) {
       break;
     }
     case XkbNewKeyboardNotify:
+      // Every switch between the physical keyboard and our XTest keys hands
+      // the core keyboard the other one's keymap: notices for the core
+      // keyboard alone. A new keymap is also announced for the keyboards
+      // themselves.
+      if (xkb.new_kbd.device == coreKeyboard_) break;
+      [[fallthrough]];
     case XkbMapNotify: {
-      // Every switch between the physical keyboard and XTest repeats the
-      // keymap; reload once things settle, and only act on a real change.
+      // Reload once things settle, and only act on a real change.
       const std::uint64_t generation = ++keymapGeneration_;
       scheduler_.schedule(keymapSettleSeconds, [weak = std::weak_ptr<X11Desktop*>(self_), generation] {
         if (const auto self = weak.lock()) (*self)->reloadKeymap(generation);

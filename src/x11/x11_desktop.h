@@ -58,6 +58,7 @@ class X11Desktop final : public ExpansionContext {
   DisplayHandle display_;
   Scheduler& scheduler_;
   int xkbEventBase_ = 0;
+  int coreKeyboard_ = -1;
   KeyboardStatus keyboard_;
   std::string keymapText_;
   std::uint64_t keymapGeneration_ = 0;

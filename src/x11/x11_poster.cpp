@@ -45,6 +45,14 @@ X11Poster::~X11Poster() {
 }
 
 void X11Poster::send(std::uint8_t keycode, bool press) {
+  // The master ignores a second press of a key it believes down (the user's,
+  // or one of ours passed on while the user still holds it).
+  if (press && keyboard_.masterMayHold[keycode]) fake(keycode, false);
+  fake(keycode, press);
+  keyboard_.masterMayHold[keycode] = press;
+}
+
+void X11Poster::fake(std::uint8_t keycode, bool press) {
   XTestFakeKeyEvent(display_, keycode, press ? True : False, CurrentTime);
   sent_.push_back({keycode, press, std::chrono::steady_clock::now()});
 }
@@ -52,19 +60,19 @@ void X11Poster::send(std::uint8_t keycode, bool press) {
 void X11Poster::beginBatch() {
   if (batchOpen_) return;
   batchOpen_ = true;
-  // The master keeps one down state per key for all keyboards: release what
-  // it believes down, so our presses are not dropped and no held modifier
-  // leaks into the phrase. Known from the keys themselves, not asked: a
-  // question would wait behind the keymap the server sends every client when
-  // our keys take over from the physical keyboard.
-  for (std::size_t key = 8; key < keyboard_.physicallyDown.size(); ++key) {
-    if (keyboard_.physicallyDown[key]) send(static_cast<std::uint8_t>(key), false);
-  }
-  for (std::uint8_t& key : heldModifierKey_) {
-    if (key != 0 && !keyboard_.physicallyDown[key]) send(key, false);
-    key = 0;
-  }
+  // The master keeps one down state per key for all keyboards: release the
+  // modifiers it may believe down, so none leaks into what we post (a
+  // release of a key it does not hold is ignored). Known from the keys
+  // themselves, not asked: a question would wait behind the keymap the
+  // server sends every client when our keys take over from the physical
+  // keyboard.
   const KeyboardMap* map = keyboard_.map.get();
+  for (std::size_t key = 8; map && key < keyboard_.masterMayHold.size(); ++key) {
+    if (keyboard_.masterMayHold[key] && map->isModifierKey(static_cast<std::uint8_t>(key))) {
+      send(static_cast<std::uint8_t>(key), false);
+    }
+  }
+  heldModifierKey_.fill(0);  // ours are among them
   capsWasLocked_ = map && (map->userModifiers() & xmod::lock);
   capsLocked_ = capsWasLocked_;
   setCapsLock(false);

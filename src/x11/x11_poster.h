@@ -52,6 +52,7 @@ class X11Poster final : public EventPosting {
 
   void beginBatch();
   void send(std::uint8_t keycode, bool press);
+  void fake(std::uint8_t keycode, bool press);
   // Holds exactly the modifiers (and Caps Lock state) of `state`.
   void holdModifiers(std::uint32_t state);
   void setCapsLock(bool locked);

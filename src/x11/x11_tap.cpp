@@ -220,6 +220,8 @@ void X11Tap::handleRaw(const XIRawEvent& event, bool press) {
     return;
   }
   keyboard_.physicallyDown[key] = press;
+  const bool grabbed = underActiveGrab(event.sourceid, event.serial);
+  if (press || !grabbed) keyboard_.masterMayHold[key] = press;
   // The user's state before this key: a key does not change its own text.
   const std::uint32_t modifiers = map.userModifiers();
   keyboard_.map->userKey(key, press);
@@ -228,7 +230,7 @@ void X11Tap::handleRaw(const XIRawEvent& event, bool press) {
     return;
   }
   // Keys that come to us through a grab are judged from that event.
-  if (underActiveGrab(event.sourceid, event.serial)) return;
+  if (grabbed) return;
   if (press && isGrabbedKey_[key] && !(modifiers & xmod::chord)) return;
   // Already on its way to the application: seen, never withheld (no copy).
   KeyTapEvent observed;
