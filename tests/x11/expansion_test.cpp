@@ -115,6 +115,20 @@ std::string difference(const std::string& got, const std::string& want, const st
   return text;
 }
 
+// Types omw and a space until marlinet expands it, as a user would (there is
+// no ready signal).
+bool expandsWithin(const std::string& display, std::chrono::seconds patience) {
+  TypingWindow window(display, "MarlinetProbe");
+  Typist typist(display);
+  const auto deadline = std::chrono::steady_clock::now() + patience;
+  while (typist.ready() && std::chrono::steady_clock::now() < deadline) {
+    window.clear();
+    typist.type(typist.strokes("omw "), 20ms);
+    if (pumpUntil({&window}, [&] { return window.text == "on my way "; }, 0.5)) return true;
+  }
+  return false;
+}
+
 class Expansion : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -133,15 +147,7 @@ class Expansion : public ::testing::Test {
                                  "XDG_RUNTIME_DIR=" + (folder->path() / "runtime").string(),
                                  "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent"},
         (folder->path() / "marlinet.err").string());
-    // No ready signal: type until it expands, as a user would.
-    TypingWindow window(server->name(), "MarlinetProbe");
-    Typist typist(server->name());
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (typist.ready() && !ready && std::chrono::steady_clock::now() < deadline) {
-      window.clear();
-      typist.type(typist.strokes("omw "), 20ms);
-      ready = pumpUntil({&window}, [&] { return window.text == "on my way "; }, 0.5);
-    }
+    ready = expandsWithin(server->name(), 30s);
   }
 
   static void TearDownTestSuite() {
@@ -346,6 +352,44 @@ TEST_F(Expansion, AShortcutExpandsOnTheLayoutInUse) {
   window->clear();
   type("ty ");
   EXPECT_TRUE(waitFor([&] { return window->text == "thank you "; })) << "received \"" << window->text << "\"";
+}
+
+// With every log category on, no word the user typed shows in what marlinet
+// prints or in any file under its home and runtime folders.
+TEST(Privacy, NothingTypedIsPrintedOrWritten) {
+  XvfbServer server;
+  if (server.name().empty()) GTEST_SKIP() << "Xvfb did not start";
+  TemporaryFolder folder;
+  const std::filesystem::path home = folder.path() / "home", runtime = folder.path() / "runtime";
+  writeBytes(home / ".config/tarnwick-engineering.Marlinet.direct/text-replacements.plist", list);
+  std::filesystem::create_directories(runtime);
+  chmod(runtime.c_str(), 0700);
+  ChildProcess marlinet({MARLINET_BINARY},
+                        {"DISPLAY=" + server.name(), "HOME=" + home.string(),
+                         "XDG_CONFIG_HOME=" + (home / ".config").string(),
+                         "XDG_DATA_HOME=" + (home / ".local/share").string(),
+                         "XDG_CACHE_HOME=" + (home / ".cache").string(),
+                         "XDG_STATE_HOME=" + (home / ".local/state").string(), "XDG_RUNTIME_DIR=" + runtime.string(),
+                         "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent", "QT_LOGGING_RULES=*=true"},
+                        (folder.path() / "marlinet.err").string());
+  ASSERT_TRUE(expandsWithin(server.name(), 30s));
+
+  TypingWindow window(server.name(), "MarlinetProbe");
+  Typist typist(server.name());
+  typist.type(typist.strokes("zebra quixotic omw jumble sig "), 20ms);
+  ASSERT_TRUE(pumpUntil({&window}, [&] { return window.text == "zebra quixotic on my way jumble Best,\nMarlinet "; }, 5))
+      << "received \"" << window.text << "\"";
+  const int status = marlinet.stop();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+
+  std::vector<std::pair<std::string, std::string>> written{{"standard output", marlinet.output()}};
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.path())) {
+    if (entry.is_regular_file()) written.emplace_back(entry.path().string(), readBytes(entry.path()));
+  }
+  for (const std::string word : {"zebra", "quixotic", "jumble", "zebra quixotic"}) {
+    for (const auto& [where, bytes] : written) EXPECT_EQ(bytes.find(word), std::string::npos) << word << " in " << where;
+  }
+  EXPECT_NE(readBytes(folder.path() / "marlinet.err").find("qt."), std::string::npos) << "the logging was not on";
 }
 
 }  // namespace
