@@ -65,7 +65,13 @@ TEST(InputMethodTracker, FollowsIbusFromStartThroughEngineSwitchesToStop) {
 
   EXPECT_TRUE(chooseEngine(tracker, "xkb:us::eng", false));
   EXPECT_TRUE(chooseEngine(tracker, "hangul", true));
+  ASSERT_NE(tracker.currentSource(), nullptr);
+  EXPECT_EQ(tracker.currentSource()->languages, std::vector<std::string>{"ko"});  // from IBus, not the name
   EXPECT_TRUE(chooseEngine(tracker, "xkb:us::eng", false));
+
+  const InputMethodTracker late;  // the daemon already runs with an engine chosen
+  const InputSourceInfo english{"xkb:us::eng", std::string(keyboardLayoutType), {"en"}};
+  EXPECT_TRUE(QTest::qWaitFor([&] { return late.current() == english; }, 5000));
 
   daemon.terminate();
   daemon.waitForFinished();
