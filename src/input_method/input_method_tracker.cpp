@@ -1,5 +1,6 @@
 #include "input_method/input_method_tracker.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -7,6 +8,7 @@
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 
@@ -16,6 +18,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "input_method/engine_source.h"
@@ -144,6 +147,7 @@ class InputMethodWatcher : public QObject {
   void update(std::optional<InputSourceInfo>& slot, std::optional<InputSourceInfo> value);
 
   void connectIbus();
+  void ibusConnected(const QString& name, bool connected);
   void dropIbus();
   void askIbusGlobalEngine();
   void applyIbusEngine(const std::string& name, const std::string& language);
@@ -159,6 +163,7 @@ class InputMethodWatcher : public QObject {
   QTimer recheck_;
 
   std::optional<QDBusConnection> ibusBus_;
+  bool ibusConnecting_ = false;
   std::map<std::string, std::string> ibusLanguages_;  // engine name -> language, as learnt
   unsigned ibusRequest_ = 0;                          // only the latest answer counts
   std::optional<InputSourceInfo> ibus_;
@@ -221,16 +226,30 @@ void InputMethodWatcher::update(std::optional<InputSourceInfo>& slot, std::optio
 // --- IBus: its own bus, found through its address file.
 
 void InputMethodWatcher::connectIbus() {
-  if (ibusBus_) return;
+  if (ibusBus_ || ibusConnecting_) return;
   const std::string address = ibusAddress();
   if (address.empty()) return;
   static unsigned serial = 0;
   const QString name = QStringLiteral("marlinet-ibus-%1").arg(++serial);
-  QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(address), name);
-  if (!bus.isConnected()) {
-    QDBusConnection::disconnectFromBus(name);
-    return;
-  }
+  ibusConnecting_ = true;
+  // Connecting waits for the daemon's answer: never on this thread, which
+  // also runs the key path. The answer comes back through the event loop.
+  std::thread([watcher = QPointer(this), address = QString::fromStdString(address), name] {
+    const bool connected = QDBusConnection::connectToBus(address, name).isConnected();
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [watcher, name, connected] {
+          if (watcher) return watcher->ibusConnected(name, connected);
+          QDBusConnection::disconnectFromBus(name);
+        },
+        Qt::QueuedConnection);
+  }).detach();
+}
+
+void InputMethodWatcher::ibusConnected(const QString& name, bool connected) {
+  ibusConnecting_ = false;
+  if (!connected) return QDBusConnection::disconnectFromBus(name);
+  QDBusConnection bus(name);
   bus.connect(QString(), ibusPath, ibusInterface, QStringLiteral("GlobalEngineChanged"), this,
               SLOT(ibusEngineChanged(QString)));
   ibusBus_ = bus;

@@ -13,8 +13,8 @@ class InputMethodWatcher;
 // Follows the input method that IBus or Fcitx 5 has active, from their own
 // D-Bus notifications, so the key path reads it without asking anyone.
 // Lives on the Qt main thread and needs its event loop (a QCoreApplication
-// must exist first). Every bus call is asynchronous, except the connection to
-// IBus's own bus when that daemon appears (one local round trip).
+// must exist first). Every bus call is asynchronous; even the connection to
+// IBus's own bus is made on a short-lived thread of its own.
 class InputMethodTracker {
  public:
   InputMethodTracker();
