@@ -1,12 +1,10 @@
 #include "accessibility/password_field_tracker.h"
 
-#include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
-#include <QVariantMap>
 
 namespace marlinet::accessibility {
 
@@ -91,12 +89,11 @@ bool PasswordFieldTracker::start() {
     return false;
   }
   // Toolkits send only the events some listener registered with the
-  // registry; the registry forgets us when this connection closes. The
-  // role rides along in the event where the toolkit supports it.
+  // registry; the registry forgets us when this connection closes.
   const QDBusMessage registered = bus_.call(
       QDBusMessage::createMethodCall(kRegistryService, kRegistryPath, kRegistryService,
                                      QStringLiteral("RegisterEvent"))
-          << QString::fromLatin1(kFocusEvent) << QStringList{QStringLiteral("accessible-role")} << QString(),
+          << QString::fromLatin1(kFocusEvent) << QStringList() << QString(),
       QDBus::Block, milliseconds(startTimeout_));
   if (registered.type() != QDBusMessage::ReplyMessage) {
     QDBusConnection::disconnectFromBus(connectionName_);
@@ -112,33 +109,26 @@ bool PasswordFieldTracker::start() {
 }
 
 void PasswordFieldTracker::handleStateChanged(const QDBusMessage& message) {
-  // (s state, i gained, i, v, a{sv} properties): the sender and path name the object.
+  // (s state, i gained, ...; the rest differs between toolkits): the sender
+  // and path name the object.
   const QList<QVariant> arguments = message.arguments();
   if (arguments.size() < 2 || arguments.at(0).toString() != QLatin1String("focused")) return;
   if (arguments.at(1).toInt() != 0) {
-    focusGained(message.service(), message.path(), message);
+    focusGained(message.service(), message.path());
   } else if (message.service() == focusedService_ && message.path() == focusedPath_) {
     focusLost();
   }
 }
 
-void PasswordFieldTracker::focusGained(const QString& service, const QString& path, const QDBusMessage& message) {
+void PasswordFieldTracker::focusGained(const QString& service, const QString& path) {
   // GTK says it twice; the first question still stands.
   if (service == focusedService_ && path == focusedPath_) return;
   const std::uint64_t generation = ++focusGeneration_;
   focusedService_ = service;
   focusedPath_ = path;
   applicationWatcher_->setWatchedServices({service});
-  const QList<QVariant> arguments = message.arguments();
-  if (arguments.size() >= 5) {
-    const QVariantMap properties = qdbus_cast<QVariantMap>(arguments.at(4));
-    const auto role = properties.constFind(QStringLiteral("accessible-role"));
-    if (role != properties.constEnd()) {
-      answerPending_ = false;
-      setPasswordFieldFocused(role->toUInt() == kPasswordTextRole);
-      return;
-    }
-  }
+  // The event itself does not say (GTK leaves its property map empty, Qt
+  // sends none), so the object is asked.
   answerPending_ = true;
   setPasswordFieldFocused(true);
   auto* pending = new QDBusPendingCallWatcher(

@@ -63,7 +63,7 @@ class PasswordFieldTracker : public QObject {
  private:
   QString addressOfBus() const;
   void requestToolkitAccessibility() const;
-  void focusGained(const QString& service, const QString& path, const QDBusMessage& message);
+  void focusGained(const QString& service, const QString& path);
   void focusLost();
   void setPasswordFieldFocused(bool focused);
 
