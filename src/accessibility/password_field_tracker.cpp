@@ -29,8 +29,7 @@ PasswordFieldTracker::PasswordFieldTracker(std::chrono::milliseconds roleTimeout
       bus_(connectionName_) {}
 
 PasswordFieldTracker::~PasswordFieldTracker() {
-  // Pending role answers die with this object (their watchers are children).
-  delete applicationWatcher_;
+  // Pending role answers and the watcher die with this object (children).
   if (availability_ == Availability::available) QDBusConnection::disconnectFromBus(connectionName_);
 }
 
@@ -100,7 +99,7 @@ bool PasswordFieldTracker::start() {
     return false;
   }
   // A focused application that leaves without a word takes its field along.
-  applicationWatcher_ = new QDBusServiceWatcher(QString(), bus_, QDBusServiceWatcher::WatchForUnregistration);
+  applicationWatcher_ = new QDBusServiceWatcher(QString(), bus_, QDBusServiceWatcher::WatchForUnregistration, this);
   connect(applicationWatcher_, &QDBusServiceWatcher::serviceUnregistered, this,
           &PasswordFieldTracker::handleApplicationGone);
   requestToolkitAccessibility();

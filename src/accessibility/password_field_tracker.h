@@ -71,7 +71,7 @@ class PasswordFieldTracker : public QObject {
   std::chrono::milliseconds startTimeout_;
   QString connectionName_;
   QDBusConnection bus_;
-  QDBusServiceWatcher* applicationWatcher_ = nullptr;  // owned by this object
+  QDBusServiceWatcher* applicationWatcher_ = nullptr;  // a child
   Availability availability_ = Availability::unknown;
   std::atomic<bool> passwordFieldFocused_ = false;
   // The focused object, and a counter that makes an answer about an object
