@@ -111,6 +111,7 @@ std::optional<EngineDescription> engineDescription(QVariant value) {
   QVariantMap attachments;
   argument.beginStructure();
   argument >> typeName >> attachments >> name >> longName >> description >> language;
+  argument.endStructure();  // frees what beginStructure made; the rest need not be read
   return EngineDescription{name.toStdString(), language.toStdString()};
 }
 
@@ -305,6 +306,7 @@ void InputMethodWatcher::ibusEngineChanged(const QString& name) {
         found = engineDescription(item.variant());
         if (found && found->name != engine) found.reset();
       }
+      list.endArray();
     }
     // Unknown to IBus: the name alone decides.
     applyIbusEngine(engine, found ? found->language : std::string());
