@@ -39,9 +39,9 @@ QString PasswordFieldTracker::addressOfBus() const {
   if (!fromEnvironment.isEmpty()) return fromEnvironment;
   QDBusConnection session = QDBusConnection::sessionBus();
   if (!session.isConnected()) return {};
-  const QDBusMessage reply = session.call(
-      QDBusMessage::createMethodCall(kBusService, kBusPath, kBusService, QStringLiteral("GetAddress")),
-      QDBus::Block, milliseconds(startTimeout_));
+  const QDBusMessage reply =
+      session.call(QDBusMessage::createMethodCall(kBusService, kBusPath, kBusService, QStringLiteral("GetAddress")),
+                   QDBus::Block, milliseconds(startTimeout_));
   if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
   return reply.arguments().constFirst().toString();
 }
@@ -55,17 +55,16 @@ void PasswordFieldTracker::requestToolkitAccessibility() const {
   // settings, so it is only ever switched on, never back off.
   QDBusConnection session = QDBusConnection::sessionBus();
   if (!session.isConnected()) return;
-  const QDBusMessage current = session.call(
-      QDBusMessage::createMethodCall(kBusService, kBusPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                     QStringLiteral("Get"))
-          << QStringLiteral("org.a11y.Status") << QStringLiteral("IsEnabled"),
-      QDBus::Block, milliseconds(startTimeout_));
+  const QDBusMessage current =
+      session.call(QDBusMessage::createMethodCall(
+                       kBusService, kBusPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"))
+                       << QStringLiteral("org.a11y.Status") << QStringLiteral("IsEnabled"),
+                   QDBus::Block, milliseconds(startTimeout_));
   if (current.type() == QDBusMessage::ReplyMessage && !current.arguments().isEmpty() &&
       current.arguments().constFirst().value<QDBusVariant>().variant().toBool())
     return;
-  session.asyncCall(QDBusMessage::createMethodCall(kBusService, kBusPath,
-                                                   QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                   QStringLiteral("Set"))
+  session.asyncCall(QDBusMessage::createMethodCall(
+                        kBusService, kBusPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"))
                     << QStringLiteral("org.a11y.Status") << QStringLiteral("IsEnabled")
                     << QVariant::fromValue(QDBusVariant(true)));
 }
@@ -81,17 +80,15 @@ bool PasswordFieldTracker::start() {
     return false;
   }
   // Only focus changes reach this connection (arg0 is the state's name).
-  if (!bus_.connect(QString(), QString(), QStringLiteral("org.a11y.atspi.Event.Object"),
-                    QStringLiteral("StateChanged"), {QStringLiteral("focused")}, QString(), this,
-                    SLOT(handleStateChanged(QDBusMessage)))) {
+  if (!bus_.connect(QString(), QString(), QStringLiteral("org.a11y.atspi.Event.Object"), QStringLiteral("StateChanged"),
+                    {QStringLiteral("focused")}, QString(), this, SLOT(handleStateChanged(QDBusMessage)))) {
     QDBusConnection::disconnectFromBus(connectionName_);
     return false;
   }
   // Toolkits send only the events some listener registered with the
   // registry; the registry forgets us when this connection closes.
   const QDBusMessage registered = bus_.call(
-      QDBusMessage::createMethodCall(kRegistryService, kRegistryPath, kRegistryService,
-                                     QStringLiteral("RegisterEvent"))
+      QDBusMessage::createMethodCall(kRegistryService, kRegistryPath, kRegistryService, QStringLiteral("RegisterEvent"))
           << QString::fromLatin1(kFocusEvent) << QStringList() << QString(),
       QDBus::Block, milliseconds(startTimeout_));
   if (registered.type() != QDBusMessage::ReplyMessage) {
