@@ -49,10 +49,11 @@ QString PasswordFieldTracker::addressOfBus() const {
 void PasswordFieldTracker::requestToolkitAccessibility() const {
   // GTK 3 always exposes itself on the bus. Qt applications connect their
   // bridge only while org.a11y.Status says IsEnabled (or a screen reader),
-  // and follow changes of it; Chromium and Firefox look at it when they
+  // and follow changes of it. Firefox reads it, Chromium the desktop setting
+  // (toolkit-accessibility) the launcher stores it in, both only when they
   // start. ScreenReaderEnabled stays alone: applications change behaviour
-  // for a screen reader. The launcher keeps IsEnabled in the desktop
-  // settings, so it is only ever switched on, never back off.
+  // for a screen reader. Being a stored setting, it is only ever switched
+  // on here, never back off.
   QDBusConnection session = QDBusConnection::sessionBus();
   if (!session.isConnected()) return;
   const QDBusMessage current =
