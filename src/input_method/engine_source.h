@@ -6,10 +6,11 @@
 
 namespace marlinet {
 
-// Types of the input sources the input-method frameworks report; plain
-// keyboard layouts from either take `keyboardLayoutType` instead.
+// Types of the input sources the input-method frameworks report, short
+// enough to copy without allocating; plain keyboard layouts from either take
+// `keyboardLayoutType` instead.
 inline constexpr std::string_view ibusEngineType = "ibus-engine";
-inline constexpr std::string_view fcitxInputMethodType = "fcitx-input-method";
+inline constexpr std::string_view fcitxInputMethodType = "fcitx-im";
 
 // The input source for an IBus engine ("xkb:us::eng", "hangul", "libpinyin")
 // and the language its description gives ("ko", "zh_CN", "other" or empty).
