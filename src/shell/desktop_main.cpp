@@ -8,11 +8,14 @@
 #include <ostream>
 #include <unistd.h>
 
+#include "accessibility/password_field_tracker.h"
 #include "app/app_model.h"
 #include "app/localization.h"
+#include "input_method/input_method_tracker.h"
 #include "shell/desktop_services.h"
 #include "shell/qt_pasteboard.h"
 #include "shell/qt_scheduler.h"
+#include "shell/session_context.h"
 // Last: Xlib's macros (None, Bool, CursorShape) break Qt headers after them.
 #include "x11/x11_desktop.h"
 
@@ -58,12 +61,25 @@ int runDesktop(int argc, char** argv, std::ostream& errors) {
     errors << localized("Marlinet cannot read the keyboard of the X display ") << displayName << ".\n";
     return 1;
   }
+  accessibility::PasswordFieldTracker passwordFields;
+  if (!passwordFields.start()) {
+    errors << localized("Marlinet cannot recognise password fields: the accessibility bus is not available "
+                        "(install at-spi2-core and log in again). It still holds off while a password prompt "
+                        "holds the keyboard.")
+           << '\n';
+  }
+  InputMethodTracker inputMethods;
+  SessionContext context(*desktop, passwordFields, inputMethods);
   QtPasteboard pasteboard;
   DesktopServices desktopServices([&desktop] { desktop->beep(); });
   AppModel model(
-      desktopServices.services(*desktop, desktop->poster(), pasteboard, scheduler, desktop->tap()));
+      desktopServices.services(context, desktop->poster(), pasteboard, scheduler, desktop->tap()));
   desktop->tap().isBusy = [&model] { return model.coordinator().isExpanding(); };
-  desktop->focus().onChange = [&desktopServices] { desktopServices.otherApplicationActivated(); };
+  desktop->focus().onChange = [&desktopServices, &inputMethods] {
+    desktopServices.otherApplicationActivated();
+    // Fcitx announces no switch of input method: asked again with each window.
+    inputMethods.refresh();
+  };
 
   QSocketNotifier readable(desktop->fd(), QSocketNotifier::Read);
   const auto handleKeyboard = [&desktop, &scheduler] {

@@ -1,6 +1,7 @@
 # A GTK 3 window with a plain and a password entry. Each line on stdin moves
-# the focus to the entry it names ("plain", "password") or quits; stdout
-# says "ready" once shown, then repeats each command once done.
+# the focus to the entry it names ("plain", "password"), asks for both texts
+# ("text": answered "text PLAIN|PASSWORD") or quits; stdout says "ready" once
+# shown, then repeats each focus command once done.
 import sys
 
 import gi
@@ -19,11 +20,14 @@ window.add(box)
 
 def on_command(*_):
     command = sys.stdin.readline().strip()
+    if command == "text":
+        print("text " + "|".join(entry.get_text() for entry in entries.values()), flush=True)
+        return True
     if command not in entries:
         Gtk.main_quit()
         return False
     window.get_window().focus(Gdk.CURRENT_TIME)  # no window manager gives it
-    entries[command].grab_focus()
+    entries[command].grab_focus_without_selecting()
     print(command, flush=True)
     return True
 

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <thread>
 #include <utility>
 
 #include "temporary_folder.h"
@@ -28,15 +29,19 @@ using typing::Stroke;
 using typing::Typist;
 using typing::TypingWindow;
 
-// A program started with extra environment; its standard output is read here.
+// A program started with extra environment; its standard input is written
+// and its standard output read here.
 class ChildProcess {
  public:
   ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
                const std::string& errors = "/dev/null") {
     int out[2];
-    if (pipe(out) != 0 || (pid_ = fork()) < 0) return;
+    int in[2];
+    if (pipe(out) != 0 || pipe(in) != 0 || (pid_ = fork()) < 0) return;
     if (pid_ == 0) {
       for (const std::string& entry : environment) putenv(const_cast<char*>(entry.c_str()));
+      dup2(in[0], STDIN_FILENO);
+      close(in[1]);
       dup2(out[1], STDOUT_FILENO);
       dup2(open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
       std::vector<char*> args;
@@ -46,12 +51,16 @@ class ChildProcess {
       _exit(127);
     }
     close(out[1]);
+    close(in[0]);
+    in_ = in[1];
     fcntl(out_ = out[0], F_SETFL, O_NONBLOCK);
   }
   ~ChildProcess() {
+    close(in_);
     if (pid_ > 0) stop();
     close(out_);
   }
+  void send(const std::string& line) { [[maybe_unused]] const auto n = write(in_, (line + "\n").data(), line.size() + 1); }
   // Everything it printed so far, waiting up to `seconds` for `line` to appear.
   const std::string& output(const std::string& line = "", double seconds = 0) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -74,6 +83,7 @@ class ChildProcess {
 
  private:
   pid_t pid_ = -1;
+  int in_ = -1;
   int out_ = -1;
   std::string output_;
 };
@@ -354,24 +364,114 @@ TEST_F(Expansion, AShortcutExpandsOnTheLayoutInUse) {
   EXPECT_TRUE(waitFor([&] { return window->text == "thank you "; })) << "received \"" << window->text << "\"";
 }
 
+// marlinet on `server`, reading the test list from `folder`/config, its
+// errors in `folder`/marlinet.err; `environment` comes last and wins.
+std::unique_ptr<ChildProcess> startMarlinet(const XvfbServer& server, const std::filesystem::path& folder,
+                                            const std::vector<std::string>& environment = {}) {
+  writeBytes(folder / "config/tarnwick-engineering.Marlinet.direct/text-replacements.plist", list);
+  std::vector<std::string> all{"DISPLAY=" + server.name(), "XDG_CONFIG_HOME=" + (folder / "config").string(),
+                               "XDG_DATA_HOME=" + (folder / "data").string()};
+  all.insert(all.end(), environment.begin(), environment.end());
+  return std::make_unique<ChildProcess>(std::vector<std::string>{MARLINET_BINARY}, all,
+                                        (folder / "marlinet.err").string());
+}
+
+// A composing input method is active: nothing expands until a plain layout
+// is back. A real ibus-daemon on this test's own session bus.
+TEST(InputMethods, NothingExpandsWhileAComposingEngineIsActive) {
+  XvfbServer server;
+  if (server.name().empty()) GTEST_SKIP() << "Xvfb did not start";
+  TemporaryFolder folder;
+  const std::vector<std::string> session{"DISPLAY=" + server.name(),
+                                         "XDG_CONFIG_HOME=" + (folder.path() / "config").string(),
+                                         "XDG_CACHE_HOME=" + (folder.path() / "cache").string()};
+  ChildProcess ibus({"/usr/bin/ibus-daemon", "--panel=disable", "--emoji-extension=disable",
+                     "--config=/usr/libexec/ibus-memconf"},
+                    session);
+  std::string prefix;
+  for (const std::string& entry : session) prefix += entry + " ";
+  const auto engine = [&](const std::string& name) { return std::system((prefix + "ibus engine " + name).c_str()) == 0; };
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (!engine("xkb:us::eng") && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(100ms);
+  ASSERT_TRUE(engine("xkb:us::eng")) << "ibus-daemon did not start";
+
+  const auto marlinet = startMarlinet(server, folder.path(), {"XDG_CACHE_HOME=" + (folder.path() / "cache").string()});
+  ASSERT_TRUE(expandsWithin(server.name(), 30s)) << readBytes(folder.path() / "marlinet.err");
+  TypingWindow window(server.name(), "MarlinetProbe");
+  Typist typist(server.name());
+  for (const auto& [name, expected] : {std::pair{"hangul", "omw "}, {"xkb:us::eng", "on my way "}}) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(engine(name));
+    std::this_thread::sleep_for(200ms);  // the switch is announced to marlinet
+    window.clear();
+    typist.type(typist.strokes("omw "), 20ms);
+    pumpUntil({&window}, [&] { return window.text == expected; }, 3);
+    pumpUntil({&window}, [] { return false; }, 0.2);
+    EXPECT_EQ(window.text, expected);
+  }
+}
+
+// A password field has the focus: nothing expands there, and the moment the
+// focus goes back to a plain field, expansion works again. Runs on a session
+// bus and accessibility bus of its own.
+TEST(PasswordFields, NothingExpandsInAPasswordFieldAndTheFocusIsFollowedAtOnce) {
+  XvfbServer server;
+  if (server.name().empty()) GTEST_SKIP() << "Xvfb did not start";
+  TemporaryFolder folder;
+  const auto marlinet = startMarlinet(server, folder.path());
+  ASSERT_TRUE(expandsWithin(server.name(), 30s)) << readBytes(folder.path() / "marlinet.err");
+  EXPECT_EQ(readBytes(folder.path() / "marlinet.err").find("password"), std::string::npos)
+      << "password fields are not recognised: " << readBytes(folder.path() / "marlinet.err");
+
+  ChildProcess fields({MARLINET_SYSTEM_PYTHON, MARLINET_GTK_FIELDS},
+                      {"DISPLAY=" + server.name(), "GDK_BACKEND=x11", "NO_AT_BRIDGE=0"});
+  ASSERT_NE(fields.output("ready", 10).find("ready"), std::string::npos);
+  // The command's answer: the first line it printed after being sent.
+  const auto ask = [&](const std::string& command) {
+    const std::size_t from = fields.output().size();
+    fields.send(command);
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (fields.output("", 0.01).find('\n', from) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+    }
+    const std::string& out = fields.output();
+    return out.substr(from, out.find('\n', from) - from);
+  };
+  Typist typist(server.name());
+  const auto typeInto = [&](const std::string& field, const std::string& expected) {
+    SCOPED_TRACE(field);
+    ASSERT_EQ(ask(field), field);
+    std::this_thread::sleep_for(100ms);  // the field's role is asked when it takes the focus
+    typist.type(typist.strokes("omw "), 20ms);
+    const auto deadline = std::chrono::steady_clock::now() + 3s;
+    std::string texts;
+    while ((texts = ask("text")) != "text " + expected && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(20ms);
+    }
+    EXPECT_EQ(texts, "text " + expected);
+  };
+  // The window's accessibility bridge reports focus changes only once it
+  // has learnt who listens, shortly after it shows.
+  for (const char* field : {"plain", "password", "plain"}) ask(field), std::this_thread::sleep_for(200ms);
+  typeInto("plain", "on my way |");
+  typeInto("password", "on my way |omw ");
+  typeInto("plain", "on my way on my way |omw ");
+  typeInto("password", "on my way on my way |omw omw ");
+}
+
 // With every log category on, no word the user typed shows in what marlinet
 // prints or in any file under its home and runtime folders.
 TEST(Privacy, NothingTypedIsPrintedOrWritten) {
   XvfbServer server;
   if (server.name().empty()) GTEST_SKIP() << "Xvfb did not start";
   TemporaryFolder folder;
-  const std::filesystem::path home = folder.path() / "home", runtime = folder.path() / "runtime";
-  writeBytes(home / ".config/tarnwick-engineering.Marlinet.direct/text-replacements.plist", list);
+  const std::filesystem::path runtime = folder.path() / "runtime";
   std::filesystem::create_directories(runtime);
   chmod(runtime.c_str(), 0700);
-  ChildProcess marlinet({MARLINET_BINARY},
-                        {"DISPLAY=" + server.name(), "HOME=" + home.string(),
-                         "XDG_CONFIG_HOME=" + (home / ".config").string(),
-                         "XDG_DATA_HOME=" + (home / ".local/share").string(),
-                         "XDG_CACHE_HOME=" + (home / ".cache").string(),
-                         "XDG_STATE_HOME=" + (home / ".local/state").string(), "XDG_RUNTIME_DIR=" + runtime.string(),
-                         "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent", "QT_LOGGING_RULES=*=true"},
-                        (folder.path() / "marlinet.err").string());
+  const auto marlinet = startMarlinet(
+      server, folder.path(),
+      {"HOME=" + (folder.path() / "home").string(), "XDG_CACHE_HOME=" + (folder.path() / "cache").string(),
+       "XDG_STATE_HOME=" + (folder.path() / "state").string(), "XDG_RUNTIME_DIR=" + runtime.string(),
+       "QT_LOGGING_RULES=*=true"});
   ASSERT_TRUE(expandsWithin(server.name(), 30s));
 
   TypingWindow window(server.name(), "MarlinetProbe");
@@ -379,10 +479,10 @@ TEST(Privacy, NothingTypedIsPrintedOrWritten) {
   typist.type(typist.strokes("zebra quixotic omw jumble sig "), 20ms);
   ASSERT_TRUE(pumpUntil({&window}, [&] { return window.text == "zebra quixotic on my way jumble Best,\nMarlinet "; }, 5))
       << "received \"" << window.text << "\"";
-  const int status = marlinet.stop();
+  const int status = marlinet->stop();
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
 
-  std::vector<std::pair<std::string, std::string>> written{{"standard output", marlinet.output()}};
+  std::vector<std::pair<std::string, std::string>> written{{"standard output", marlinet->output()}};
   for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.path())) {
     if (entry.is_regular_file()) written.emplace_back(entry.path().string(), readBytes(entry.path()));
   }
