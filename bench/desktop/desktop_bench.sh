@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times real expansion on a private virtual display: delimiter key-down to
 # the last character of a 40-character phrase in a window, a delimiter that
-# expands nothing, and Marlinet's CPU time while idle.
+# expands nothing, a plain letter (the server's own floor), and Marlinet's CPU
+# time while idle.
 # Usage: desktop_bench.sh MARLINET TYPING_WINDOW [RUNS]
 set -euo pipefail
 marlinet=$1
