@@ -18,6 +18,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 
@@ -64,15 +65,23 @@ std::string ibusBusFile() {
   if (machine.empty()) return {};
   const std::string display = environment("DISPLAY");
   const std::size_t colon = display.rfind(':');
-  std::string host = colon == std::string::npos ? std::string() : display.substr(0, colon);
-  std::string number;
+  std::string_view host = "unix";
+  std::string_view number = "0";
   if (colon != std::string::npos) {
+    if (colon > 0) host = std::string_view(display).substr(0, colon);
     const std::size_t dot = display.find('.', colon + 1);
-    number = display.substr(colon + 1, dot == std::string::npos ? std::string::npos : dot - colon - 1);
+    const std::string_view digits =
+        std::string_view(display).substr(colon + 1, dot == std::string::npos ? std::string::npos : dot - colon - 1);
+    if (!digits.empty()) number = digits;
   }
-  if (host.empty()) host = "unix";
-  if (number.empty()) number = "0";
-  return config + "/ibus/bus/" + machine + "-" + host + "-" + number;
+  // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on assigning
+  // literals to strings made by substr.
+  std::string file = std::move(config);
+  for (const std::string_view part : {std::string_view("/ibus/bus/"), std::string_view(machine),
+                                      std::string_view("-"), host, std::string_view("-"), number}) {
+    file += part;
+  }
+  return file;
 }
 
 // The running daemon's address; empty when there is none, or when the file
