@@ -332,6 +332,9 @@ TEST_F(Expansion, ChordsAndExcludedApplicationsPassUntouched) {
 }
 
 TEST_F(Expansion, NothingExpandsWhileAnotherClientGrabsTheKeyboard) {
+  // Half a shortcut typed before the prompt is not finished after it.
+  type("om");
+  waitFor([&] { return window->text == "om"; });
   TypingWindow prompt(server->name(), "Pinentry", false);
   pumped.push_back(&prompt);
   ASSERT_TRUE(prompt.grabKeyboard());
@@ -340,11 +343,11 @@ TEST_F(Expansion, NothingExpandsWhileAnotherClientGrabsTheKeyboard) {
   wait(0.3);
   EXPECT_EQ(prompt.text, "omw ");
   EXPECT_EQ(count(prompt.keys, "BackSpace"), 0u);
-  EXPECT_EQ(window->keys, std::vector<std::string>{});
+  EXPECT_EQ(window->text, "om");
 
   prompt.ungrabKeyboard();
-  type("omw ");
-  EXPECT_TRUE(waitFor([&] { return window->text == "on my way "; })) << "received \"" << window->text << "\"";
+  type("w omw ");
+  EXPECT_TRUE(waitFor([&] { return window->text == "omw on my way "; })) << "received \"" << window->text << "\"";
 }
 
 TEST_F(Expansion, AShortcutExpandsOnTheLayoutInUse) {
