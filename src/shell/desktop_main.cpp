@@ -1,7 +1,7 @@
 #include "shell/desktop_main.h"
 
 #include <QAbstractEventDispatcher>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdlib>
@@ -11,11 +11,13 @@
 #include "accessibility/password_field_tracker.h"
 #include "app/app_model.h"
 #include "app/localization.h"
+#include "app/model_content.h"
 #include "input_method/input_method_tracker.h"
 #include "shell/desktop_services.h"
 #include "shell/qt_pasteboard.h"
 #include "shell/qt_scheduler.h"
 #include "shell/session_context.h"
+#include "shell/tray_icon.h"
 // Last: Xlib's macros (None, Bool, CursorShape) break Qt headers after them.
 #include "x11/x11_desktop.h"
 
@@ -51,8 +53,8 @@ int runDesktop(int argc, char** argv, std::ostream& errors) {
   }
   // Marlinet watches X's keyboard, so its windows live on X too.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
-  QGuiApplication application(argc, argv);
-  QGuiApplication::setQuitOnLastWindowClosed(false);
+  QApplication application(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
 
   QObject timers;
   QtScheduler scheduler(timers);
@@ -108,7 +110,20 @@ int runDesktop(int argc, char** argv, std::ostream& errors) {
   if (!desktop->tap().isRunning()) {
     errors << localized("Marlinet cannot watch the keyboard: the X server lacks XInput 2.2 or XTEST.") << '\n';
   }
-  const int status = QGuiApplication::exec();
+
+  // After the model, so that it goes first; its hooks reach the model only while it exists.
+  // Quitting from the menu ends the loop as SIGTERM does. The icon draws its dimmed look itself.
+  TrayIcon tray(statusMenuHooks(
+      model.handle(), [] { QCoreApplication::quit(); }, nullptr));
+  const Subscription iconFollowsModel = model.subscribe([&tray] { tray.refresh(); });
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    errors << localized("Marlinet finds no system tray on this desktop: its icon appears when a tray starts, and "
+                        "expansion works without it.")
+           << '\n';
+  }
+  // Qt docks the icon as soon as a tray appears.
+  tray.show();
+  const int status = QApplication::exec();
   model.stop();
   model.handBackClipboard();
   return status;
