@@ -113,8 +113,7 @@ int runDesktop(int argc, char** argv, std::ostream& errors) {
 
   // After the model, so that it goes first; its hooks reach the model only while it exists.
   // Quitting from the menu ends the loop as SIGTERM does. The icon draws its dimmed look itself.
-  TrayIcon tray(statusMenuHooks(
-      model.handle(), [] { QCoreApplication::quit(); }, nullptr));
+  TrayIcon tray(statusMenuHooks(model.handle(), [] { QCoreApplication::quit(); }, nullptr));
   const Subscription iconFollowsModel = model.subscribe([&tray] { tray.refresh(); });
   if (!QSystemTrayIcon::isSystemTrayAvailable()) {
     errors << localized("Marlinet finds no system tray on this desktop: its icon appears when a tray starts, and "
