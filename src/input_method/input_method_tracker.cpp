@@ -207,7 +207,10 @@ InputMethodWatcher::InputMethodWatcher() : session_(QDBusConnection::sessionBus(
     if (ibusBus_ && !ibusBus_->isConnected()) dropIbus();
     if (!ibusBus_) connectIbus();
   });
-  recheck_.start(recheckMilliseconds);
+  // IBus also takes its name on the session bus, so the watcher above tells
+  // when it comes and goes; only without a session bus do we look again
+  // now and then (an idle program should not wake up).
+  if (!session_.isConnected()) recheck_.start(recheckMilliseconds);
   connectIbus();
 }
 
