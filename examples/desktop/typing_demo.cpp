@@ -6,15 +6,18 @@
 //   (times from a delimiter's key-down to the window holding the whole
 //   phrase, to a delimiter that expands nothing, and to a plain letter)
 
+#include <X11/Xlib.h>
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "typing_window.h"
@@ -70,6 +73,7 @@ int measure(TypingWindow& window, Typist& typist, int runs, const std::string& s
 
 int main(int argc, char** argv) try {
   const bool latency = argc == 5 && std::strcmp(argv[1], "--latency") == 0;
+  XInitThreads();  // the user types on a thread of its own
   const char* display = std::getenv("DISPLAY");
   if (((argc < 2 || argc > 3) && !latency) || !display) {
     std::fprintf(stderr, "usage: typing_demo TEXT [MS_PER_KEY] | --latency RUNS SHORTCUT PHRASE (with DISPLAY set)\n");
@@ -84,7 +88,16 @@ int main(int argc, char** argv) try {
   pumpUntil({&window}, [] { return false; }, 0.2);
   if (latency) return measure(window, typist, std::atoi(argv[2]), argv[3], argv[4]);
   const int interval = argc > 2 ? std::atoi(argv[2]) : 60;
-  typist.type(typist.strokes(argv[1]), std::chrono::milliseconds(interval));
+  // The window handles its events while the user types, as an application
+  // does: a paste is asked for when its Control+V arrives, not at the end.
+  const std::vector<marlinet::typing::Stroke> strokes = typist.strokes(argv[1]);
+  std::atomic<bool> typed = false;
+  std::thread user([&] {
+    typist.type(strokes, std::chrono::milliseconds(interval));
+    typed = true;
+  });
+  pumpUntil({&window}, [&] { return typed.load(); }, 600);
+  user.join();
   pumpUntil({&window}, [] { return false; }, 1.0);
   std::printf("%s\n", window.text.c_str());
   return 0;

@@ -294,11 +294,12 @@ TEST_F(Expansion, PastedPhrasesArriveExactlyAndTheUsersClipboardComesBack) {
     EXPECT_EQ(readClipboard(target), bytes) << target;
   }
 
-  // A two-line phrase, and a copy made elsewhere while it is being pasted.
-  window->clear();
+  // A two-line phrase right after it (nothing before it is touched), and a
+  // copy made elsewhere while it is being pasted.
   type("sig ");
   const auto typed = std::chrono::steady_clock::now();
-  EXPECT_TRUE(waitFor([&] { return window->text == "Best,\nMarlinet "; })) << "received \"" << window->text << "\"";
+  EXPECT_TRUE(waitFor([&] { return window->text == "go → café Best,\nMarlinet "; }))
+      << "received \"" << window->text << "\"; keys:" << ::testing::PrintToString(window->keys);
   ChildProcess copier({MARLINET_CLIPBOARD_OWNER, "serve", "UTF8_STRING=" + writeBytes(folder->path() / "copy", "copied meanwhile").string()},
                       {"DISPLAY=" + server->name()});
   ASSERT_NE(copier.output("ready", 1).find("ready"), std::string::npos);
