@@ -66,10 +66,8 @@ TEST(PasswordFieldTrackerTest, FollowsTheFocusBetweenGtkEntries) {
     bridgeReady = window.write("plain\n") > 0 && answered("plain") && focus("password", true, 1000);
   ASSERT_TRUE(bridgeReady);
 
-  for (const auto& [field, password] : {std::pair{"plain", false}, {"password", true}, {"plain", false}}) {
-    SCOPED_TRACE(field);
-    EXPECT_TRUE(focus(field, password));
-  }
+  EXPECT_TRUE(focus("plain", false));
+  ASSERT_TRUE(focus("password", true));
   // The window leaves while its password field has the focus.
   window.write("quit\n");
   EXPECT_TRUE(window.waitForFinished(5000));

@@ -67,16 +67,16 @@ TEST(InputMethodTracker, FollowsIbusFromStartThroughEngineSwitchesToStop) {
   EXPECT_TRUE(chooseEngine(tracker, "hangul", true));
   ASSERT_NE(tracker.currentSource(), nullptr);
   EXPECT_EQ(tracker.currentSource()->languages, std::vector<std::string>{"ko"});  // from IBus, not the name
-  EXPECT_TRUE(chooseEngine(tracker, "xkb:us::eng", false));
 
   const InputMethodTracker late;  // the daemon already runs with an engine chosen
-  const InputSourceInfo english{"xkb:us::eng", std::string(keyboardLayoutType), {"en"}};
-  EXPECT_TRUE(QTest::qWaitFor([&] { return late.current() == english; }, 5000));
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return late.currentSource() && late.currentSource()->id == "hangul" && late.currentSource()->isComposing(); },
+      5000));
 
   daemon.terminate();
   daemon.waitForFinished();
   EXPECT_TRUE(QTest::qWaitFor([&] { return !tracker.current().has_value(); }, 5000));
-  EXPECT_GE(changes, 4);
+  EXPECT_GE(changes, 3);
 }
 
 }  // namespace

@@ -459,7 +459,6 @@ TEST(PasswordFields, NothingExpandsInAPasswordFieldAndTheFocusIsFollowedAtOnce) 
   typeInto("plain", "on my way |");
   typeInto("password", "on my way |omw ");
   typeInto("plain", "on my way on my way |omw ");
-  typeInto("password", "on my way on my way |omw omw ");
 }
 
 // With every log category on, no word the user typed shows in what marlinet
