@@ -139,24 +139,31 @@ bool expandsWithin(const std::string& display, std::chrono::seconds patience) {
   return false;
 }
 
+// marlinet on `server`, reading the test list from `folder`/config, its
+// errors in `folder`/marlinet.err; `environment` comes last and wins.
+std::unique_ptr<ChildProcess> startMarlinet(const XvfbServer& server, const std::filesystem::path& folder,
+                                            const std::vector<std::string>& environment = {}) {
+  writeBytes(folder / "config/tarnwick-engineering.Marlinet.direct/text-replacements.plist", list);
+  std::vector<std::string> all{"DISPLAY=" + server.name(), "XDG_CONFIG_HOME=" + (folder / "config").string(),
+                               "XDG_DATA_HOME=" + (folder / "data").string()};
+  all.insert(all.end(), environment.begin(), environment.end());
+  return std::make_unique<ChildProcess>(std::vector<std::string>{MARLINET_BINARY}, all,
+                                        (folder / "marlinet.err").string());
+}
+
 class Expansion : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     server = std::make_unique<XvfbServer>();
     if (server->name().empty()) return;
     folder = std::make_unique<TemporaryFolder>();
-    const std::string settings = (folder->path() / "config/tarnwick-engineering.Marlinet.direct").string();
-    writeBytes(settings + "/text-replacements.plist", list);
-    writeBytes(settings + "/settings.json", R"({"excludedBundleIDs": ["MarlinetExcluded"]})");
+    writeBytes(folder->path() / "config/tarnwick-engineering.Marlinet.direct/settings.json",
+               R"({"excludedBundleIDs": ["MarlinetExcluded"]})");
     std::filesystem::create_directories(folder->path() / "runtime");
     chmod((folder->path() / "runtime").c_str(), 0700);
-    marlinet = std::make_unique<ChildProcess>(
-        std::vector<std::string>{MARLINET_BINARY},
-        std::vector<std::string>{"DISPLAY=" + server->name(), "XDG_CONFIG_HOME=" + (folder->path() / "config").string(),
-                                 "XDG_DATA_HOME=" + (folder->path() / "data").string(),
-                                 "XDG_RUNTIME_DIR=" + (folder->path() / "runtime").string(),
-                                 "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent"},
-        (folder->path() / "marlinet.err").string());
+    marlinet = startMarlinet(*server, folder->path(),
+                             {"XDG_RUNTIME_DIR=" + (folder->path() / "runtime").string(),
+                              "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent"});
     ready = expandsWithin(server->name(), 30s);
   }
 
@@ -366,18 +373,6 @@ TEST_F(Expansion, AShortcutExpandsOnTheLayoutInUse) {
   window->clear();
   type("ty ");
   EXPECT_TRUE(waitFor([&] { return window->text == "thank you "; })) << "received \"" << window->text << "\"";
-}
-
-// marlinet on `server`, reading the test list from `folder`/config, its
-// errors in `folder`/marlinet.err; `environment` comes last and wins.
-std::unique_ptr<ChildProcess> startMarlinet(const XvfbServer& server, const std::filesystem::path& folder,
-                                            const std::vector<std::string>& environment = {}) {
-  writeBytes(folder / "config/tarnwick-engineering.Marlinet.direct/text-replacements.plist", list);
-  std::vector<std::string> all{"DISPLAY=" + server.name(), "XDG_CONFIG_HOME=" + (folder / "config").string(),
-                               "XDG_DATA_HOME=" + (folder / "data").string()};
-  all.insert(all.end(), environment.begin(), environment.end());
-  return std::make_unique<ChildProcess>(std::vector<std::string>{MARLINET_BINARY}, all,
-                                        (folder / "marlinet.err").string());
 }
 
 // A composing input method is active: nothing expands until a plain layout
