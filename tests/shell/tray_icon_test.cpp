@@ -85,11 +85,3 @@ TEST_F(TrayIconTest, TheToggleSwitchesThePreferenceTheCheckMarkAndTheDimmedIcon)
 
 }  // namespace
 }  // namespace marlinet::shell
-
-int main(int argc, char** argv) {
-  // The menu is a plain widget; no X display or tray needed.
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
