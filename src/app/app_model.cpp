@@ -42,8 +42,9 @@ AppModel::AppModel(const AppServices& services)
       windowHost_(services.windowHost),
       currentDate_(services.currentDate ? services.currentDate : &Date::now),
       ownBundleID_(services.bundle.bundleIdentifier()),
+      pollsPermissions_(services.permissionsChangeAnyTime),
       self_(std::make_shared<AppModel*>(this)),
-      preferences_(services.defaults),
+      preferences_(services.defaults, services.builtInExclusions),
       importedStore_(makeStore(services, applicationFolderName(ownBundleID_))),
       windows_(services.windowHost),
       clipboard_(services.pasteboard),
@@ -106,7 +107,11 @@ void AppModel::start() {
   if (systemGeneration_ == before) rebuildIndex();
   updater_.start();
   updateTap();
-  permissions_.start();
+  if (pollsPermissions_) {
+    permissions_.start();
+  } else {
+    permissions_.refresh();
+  }
   if (isEnabled() && !(permissionChecks_.isAccessibilityTrusted() && tap_.isRunning())) showOnboarding();
   postToSelf(&AppModel::updateTap);
 

@@ -50,7 +50,8 @@ class AppModel final {
   AppModel& operator=(const AppModel&) = delete;
   ~AppModel();
 
-  // Loads the lists, starts the updater, the tap and the permission polling,
+  // Loads the lists, starts the updater, the tap and (where permissions
+  // change at any time) the permission polling,
   // opens the onboarding window when expansion cannot work yet, and follows
   // the activation of applications. A second call while started does nothing.
   void start();
@@ -142,6 +143,7 @@ class AppModel final {
   WindowHost& windowHost_;
   std::function<Date()> currentDate_;
   std::optional<std::string> ownBundleID_;
+  bool pollsPermissions_;
 
   // Callbacks handed to the services reach the model only through this.
   std::shared_ptr<AppModel*> self_;

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "app/alert_sound.h"
@@ -22,6 +23,7 @@
 #include "replacements/date.h"
 #include "replacements/file_system.h"
 #include "replacements/imported_replacements_store.h"
+#include "replacements/preferences.h"
 #include "replacements/system_replacements.h"
 #include "replacements/user_defaults.h"
 
@@ -56,6 +58,14 @@ struct AppServices {
   AlertSound& alertSound;
   BundleInfo& bundle;
   DirectUpdater& updater;
+
+  // The applications excluded out of the box on this desktop.
+  std::span<const ExcludedApp> builtInExclusions = Preferences::defaultExcludedApps;
+  // Where permissions can be granted or withdrawn at any moment, they are
+  // polled for the whole run; where they are fixed for the session (X11),
+  // only while the onboarding window asks for them, so that nothing wakes
+  // the idle process.
+  bool permissionsChangeAnyTime = true;
 };
 
 }  // namespace marlinet

@@ -76,7 +76,8 @@ std::optional<ExcludeAppsContent> excludeAppsContent(const ExcludeAppsWindowCont
   AppModel* model = window.model.get();
   if (model == nullptr) return std::nullopt;
   const std::set<std::string> excluded = model->excludedBundleIDs();
-  return buildExcludeAppsContent(makeEntries(model->installedApplications(), model->ownBundleID(), excluded), excluded);
+  return buildExcludeAppsContent(makeEntries(model->installedApplications(), model->ownBundleID(), excluded,
+                                              model->preferences().builtInExclusions()), excluded);
 }
 
 }  // namespace marlinet

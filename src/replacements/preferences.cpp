@@ -14,19 +14,24 @@ PropertyList storedForm(const std::set<std::string>& bundleIDs) {
   return PropertyList(std::move(array));
 }
 
-}  // namespace
-
-std::set<std::string> Preferences::defaultExcludedBundleIDs() {
+std::set<std::string> identifiers(std::span<const ExcludedApp> apps) {
   std::set<std::string> bundleIDs;
-  for (const ExcludedApp& app : defaultExcludedApps) bundleIDs.emplace(app.bundleIdentifier);
+  for (const ExcludedApp& app : apps) bundleIDs.emplace(app.bundleIdentifier);
   return bundleIDs;
 }
 
-Preferences::Preferences(UserDefaults& defaults) : defaults_(defaults) {
+}  // namespace
+
+std::set<std::string> Preferences::defaultExcludedBundleIDs() { return identifiers(defaultExcludedApps); }
+
+std::set<std::string> Preferences::builtInExcludedBundleIDs() const { return identifiers(builtInExclusions_); }
+
+Preferences::Preferences(UserDefaults& defaults, std::span<const ExcludedApp> builtInExclusions)
+    : defaults_(defaults), builtInExclusions_(builtInExclusions) {
   try {
     defaults_.registerDefaults(PropertyList::Dictionary{
         {std::string(expansionEnabledKey), PropertyList(true)},
-        {std::string(excludedBundleIDsKey), storedForm(defaultExcludedBundleIDs())},
+        {std::string(excludedBundleIDsKey), storedForm(builtInExcludedBundleIDs())},
     });
   } catch (const std::bad_alloc&) {
     // Out of memory at start: reads then fall back to false / the empty set.

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -22,7 +23,7 @@ class Preferences final {
   static constexpr std::string_view excludedBundleIDsKey = "excludedBundleIDs";
 
   // Applications that expand replacements themselves (nothing should expand
-  // twice), terminals and password managers.
+  // twice), terminals and password managers, by their Mac identifiers.
   static constexpr std::array<ExcludedApp, 19> defaultExcludedApps{{
       {"com.apple.TextEdit", "TextEdit"},
       {"com.apple.Notes", "Notes"},
@@ -45,11 +46,42 @@ class Preferences final {
       {"com.apple.Passwords", "Passwords"},
   }};
 
+  // The same intent on a Linux desktop, by the identifiers its X11 layer
+  // reports: the GTK application ID, the KDE desktop file, the desktop-file
+  // ID matched from the window class, or the class itself. Some programs
+  // turn up under more than one of these, so each is listed.
+  static constexpr std::array<ExcludedApp, 23> linuxExcludedApps{{
+      {"org.gnome.Terminal", "GNOME Terminal"},
+      {"org.gnome.Console", "Console"},
+      {"org.kde.konsole", "Konsole"},
+      {"XTerm", "XTerm"},
+      {"UXTerm", "UXTerm"},
+      {"debian-xterm", "XTerm"},
+      {"Alacritty", "Alacritty"},
+      {"kitty", "kitty"},
+      {"com.gexperts.Tilix", "Tilix"},
+      {"xfce4-terminal", "Xfce Terminal"},
+      {"org.xfce.terminal", "Xfce Terminal"},
+      {"org.wezfurlong.wezterm", "WezTerm"},
+      {"terminator", "Terminator"},
+      {"org.keepassxc.KeePassXC", "KeePassXC"},
+      {"KeePassXC", "KeePassXC"},
+      {"bitwarden", "Bitwarden"},
+      {"com.bitwarden.desktop", "Bitwarden"},
+      {"1password", "1Password"},
+      {"org.gnome.seahorse.Application", "Passwords and Keys"},
+      {"seahorse", "Passwords and Keys"},
+      {"org.gnome.World.Secrets", "Secrets"},
+      {"org.kde.kwalletmanager5", "KWalletManager"},
+      {"kwalletmanager5", "KWalletManager"},
+  }};
+
+  // The identifiers of the Mac table.
   static std::set<std::string> defaultExcludedBundleIDs();
 
-  // Registers the defaults (expansion on, the table above excluded) in the
+  // Registers the defaults (expansion on, `builtInExclusions` excluded) in the
   // store's volatile domain; nothing is written to the user's values.
-  explicit Preferences(UserDefaults& defaults);
+  explicit Preferences(UserDefaults& defaults, std::span<const ExcludedApp> builtInExclusions = defaultExcludedApps);
   Preferences(const Preferences&) = delete;
   Preferences& operator=(const Preferences&) = delete;
 
@@ -65,9 +97,13 @@ class Preferences final {
   void resetExcludedBundleIDs();
 
   UserDefaults& defaults() const { return defaults_; }
+  // The table this desktop excludes out of the box, and its identifiers.
+  std::span<const ExcludedApp> builtInExclusions() const { return builtInExclusions_; }
+  std::set<std::string> builtInExcludedBundleIDs() const;
 
  private:
   UserDefaults& defaults_;
+  std::span<const ExcludedApp> builtInExclusions_;
 };
 
 }  // namespace marlinet

@@ -380,8 +380,8 @@ TEST_F(AppModelCommandsTest, SettingsAndExcludedAppsReadTheModel) {
   h.installedApplications.launch("com.example.chat", "Chat");
   const ExcludeAppsContent apps = excludeAppsContent(ExcludeAppsWindowContent(model->handle())).value();
   ASSERT_EQ(apps.rows.size(), 2u);
-  EXPECT_EQ(apps.rows[0].entry.name, "Chat");
-  EXPECT_TRUE(apps.rows[1].checked);
+  EXPECT_EQ(apps.rows[1].entry.name, "Chat");
+  EXPECT_TRUE(apps.rows[0].checked) << "the installed default, first";
 }
 
 TEST_F(AppModelCommandsTest, WindowsAndTheMenuOutliveTheModelSafely) {

@@ -50,6 +50,15 @@ TEST(PreferencesTest, DefaultsAnswerUntilChangedAndAgainAfterAReset) {
     preferences.resetExcludedBundleIDs();
     EXPECT_EQ(preferences.excludedBundleIDs(), asSet(sortedDefaults()));
   }
+
+  // Another desktop's table is what it starts with and what a reset brings back.
+  InMemoryUserDefaults linuxStore;
+  Preferences onLinux(linuxStore, Preferences::linuxExcludedApps);
+  EXPECT_TRUE(onLinux.excludedBundleIDs().contains("org.gnome.Terminal"));
+  onLinux.setExcludedBundleIDs({});
+  onLinux.resetExcludedBundleIDs();
+  const auto restored = onLinux.excludedBundleIDs();
+  EXPECT_TRUE(restored.contains("org.keepassxc.KeePassXC") && !restored.contains("com.apple.Terminal"));
 }
 
 TEST(PreferencesTest, WrongTypesReadAsFalseAndEmptyNotAsDefaults) {

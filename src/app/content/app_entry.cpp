@@ -15,14 +15,15 @@
 namespace marlinet {
 namespace {
 
-std::optional<std::string_view> defaultDisplayName(std::string_view bundleIdentifier) {
-  for (const ExcludedApp& app : Preferences::defaultExcludedApps) {
+std::optional<std::string_view> defaultDisplayName(std::span<const ExcludedApp> defaults,
+                                                  std::string_view bundleIdentifier) {
+  for (const ExcludedApp& app : defaults) {
     if (app.bundleIdentifier == bundleIdentifier) return app.displayName;
   }
   return std::nullopt;
 }
 
-// Orders names as the user's locale does, ignoring case; equal names fall
+// Defaults first; then orders names as the user's locale does, ignoring case; equal names fall
 // back to the exact text and then the identifier so the list never shuffles.
 class NameOrder {
  public:
@@ -42,6 +43,7 @@ class NameOrder {
   }
 
   bool operator()(const AppEntry& left, const AppEntry& right) const {
+    if (left.isDefault != right.isDefault) return left.isDefault;
     const int order = compareIgnoringCase(left.name, right.name);
     if (order != 0) return order < 0;
     if (left.name != right.name) return left.name < right.name;
@@ -66,12 +68,12 @@ class NameOrder {
 
 std::vector<AppEntry> makeEntries(const InstalledApplications& applications,
                                   const std::optional<std::string>& ownBundleIdentifier,
-                                  const std::set<std::string>& excluded) {
+                                  const std::set<std::string>& excluded, std::span<const ExcludedApp> defaults) {
   // The program never offers to exclude itself, whichever way its identifier turns up.
   const auto isOwn = [&](const std::string& id) { return ownBundleIdentifier && id == *ownBundleIdentifier; };
 
   std::map<std::string, std::string> names;
-  for (const ExcludedApp& app : Preferences::defaultExcludedApps) {
+  for (const ExcludedApp& app : defaults) {
     const std::string id(app.bundleIdentifier);
     if (isOwn(id) || !applications.applicationLocation(id)) continue;
     names[id] = app.displayName;
@@ -88,10 +90,11 @@ std::vector<AppEntry> makeEntries(const InstalledApplications& applications,
     if (id.empty() || isOwn(id) || names.contains(id)) continue;
     // An excluded application that is no longer installed stays excluded but is not offered.
     if (!applications.applicationLocation(id)) continue;
-    names[id] = std::string(defaultDisplayName(id).value_or(id));
+    names[id] = std::string(defaultDisplayName(defaults, id).value_or(id));
   }
 
-  const std::set<std::string> defaults = Preferences::defaultExcludedBundleIDs();
+  std::set<std::string> defaultIDs;
+  for (const ExcludedApp& app : defaults) defaultIDs.emplace(app.bundleIdentifier);
   std::vector<AppEntry> entries;
   entries.reserve(names.size());
   for (auto& [id, name] : names) {
@@ -99,7 +102,7 @@ std::vector<AppEntry> makeEntries(const InstalledApplications& applications,
     entry.id = id;
     entry.name = std::move(name);
     if (const auto location = applications.applicationLocation(id)) entry.icon = applications.iconForFile(*location);
-    entry.isDefault = defaults.contains(id);
+    entry.isDefault = defaultIDs.contains(id);
     entries.push_back(std::move(entry));
   }
   const NameOrder order;

@@ -49,19 +49,20 @@ TEST(MakeEntries, ListsInstalledDefaultsExcludedAndRunningApplications) {
   auto excluded = Preferences::defaultExcludedBundleIDs();
   excluded.insert({"com.example.tool", "com.example.gone", "", *own});
   const auto entries = makeEntries(apps, own, excluded);
-  EXPECT_THAT(names(entries), ElementsAre("com.example.tool", "com.example.unnamed", "iTerm2", "Notes",
-                                          "Safari Technology"));
-  EXPECT_FALSE(entries[0].isDefault);
-  EXPECT_TRUE(entries[4].isDefault) << "a running default keeps its tag";
-  EXPECT_EQ(dynamic_cast<const FakeAppIcon&>(*entries[3].icon).file, "/System/Applications/Notes.app");
-  EXPECT_EQ(entries[1].icon, nullptr) << "running from somewhere the desktop cannot locate";
+  // The defaults first.
+  EXPECT_THAT(names(entries), ElementsAre("iTerm2", "Notes", "Safari Technology", "com.example.tool",
+                                          "com.example.unnamed"));
+  EXPECT_FALSE(entries[3].isDefault);
+  EXPECT_TRUE(entries[2].isDefault) << "a running default keeps its tag";
+  EXPECT_EQ(dynamic_cast<const FakeAppIcon&>(*entries[1].icon).file, "/System/Applications/Notes.app");
+  EXPECT_EQ(entries[4].icon, nullptr) << "running from somewhere the desktop cannot locate";
 
   // Only the installed defaults and the set's own members are checked.
   std::vector<std::string> checked;
   for (const ExcludeAppsRow& row : buildExcludeAppsContent(entries, excluded).rows) {
     if (row.checked) checked.push_back(row.entry.id);
   }
-  EXPECT_THAT(checked, ElementsAre("com.example.tool", "com.googlecode.iterm2", "com.apple.Notes", "com.apple.Safari"));
+  EXPECT_THAT(checked, ElementsAre("com.googlecode.iterm2", "com.apple.Notes", "com.apple.Safari", "com.example.tool"));
 }
 
 TEST(MakeEntries, NamesSortWithoutRegardToCaseThenByIdentifier) {
@@ -73,9 +74,14 @@ TEST(MakeEntries, NamesSortWithoutRegardToCaseThenByIdentifier) {
   for (int i = 10; i < 50; ++i) apps.launch("com.example.beta-" + std::to_string(i), "beta");
   const auto entries = makeEntries(apps, own, {});
   ASSERT_EQ(entries.size(), 43u);
-  EXPECT_EQ(entries.front().name, "BETA");
-  for (std::size_t i = 1; i <= 40; ++i) EXPECT_EQ(entries[i].id, "com.example.beta-" + std::to_string(9 + i));
-  EXPECT_THAT(std::vector<std::string>({entries[41].name, entries[42].name}), ElementsAre("iTerm2", "zed"));
+  EXPECT_EQ(entries[0].name, "iTerm2") << "a default before every other";
+  EXPECT_EQ(entries[1].name, "BETA");
+  for (std::size_t i = 2; i <= 41; ++i) EXPECT_EQ(entries[i].id, "com.example.beta-" + std::to_string(8 + i));
+  EXPECT_EQ(entries[42].name, "zed");
+  // Another desktop's table decides what is a default.
+  const auto linux = makeEntries(apps, own, {}, Preferences::linuxExcludedApps);
+  EXPECT_EQ(linux[0].name, "BETA");
+  EXPECT_FALSE(linux[42].isDefault);
 }
 
 
