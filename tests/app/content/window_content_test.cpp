@@ -8,7 +8,9 @@
 #include "app/content/exclude_apps_content.h"
 #include "app/content/onboarding_content.h"
 #include "app/content/settings_content.h"
+#include "app/content/status_menu.h"
 #include "app/content/version_text.h"
+#include "app/localization.h"
 #include "replacements/preferences.h"
 #include "support/content/fake_installed_applications.h"
 
@@ -137,6 +139,34 @@ TEST(OnboardingContent, StepsAndFooterFollowThePermissions) {
     EXPECT_EQ(content.footer.confirmed, permissions.tapRunning);
     EXPECT_EQ(content.footer.text, permissions.tapRunning ? "Marlinet is on. Replacements found: 3000000000"
                                                           : "Waiting for access…");
+  }
+}
+
+TEST(DesktopWording, NothingAnX11UserSeesSpeaksOfTheMac) {
+  setDesktopWording(DesktopWording::x11);
+  std::string shown;
+  const auto add = [&](const std::string& text) { shown += text + "\n"; };
+  for (const ExpansionStatus status : {ExpansionStatus::expanding, ExpansionStatus::off,
+                                       ExpansionStatus::needsAccessibility, ExpansionStatus::noReplacements}) {
+    for (const MenuRow& row : buildStatusMenu({status, true, 1}).rows) add(row.title);
+    SettingsInputs inputs;
+    inputs.status = status;
+    const SettingsContent settings = buildSettingsContent(inputs);
+    add(settings.expanding.note);
+    add(settings.replacements.fromSystem.title);
+    add(settings.replacements.trailingButton.title);
+    for (const PermissionLine& line : {settings.permissions.accessibility, settings.permissions.inputMonitoring})
+      add(line.title);
+    if (settings.permissions.allowAccess) add(settings.permissions.allowAccess->title);
+    add(settings.permissions.privacyNote.title);
+  }
+  const OnboardingContent onboarding = buildOnboardingContent({});
+  add(onboarding.introduction);
+  add(onboarding.footer.text);
+  for (const PermissionStep& step : onboarding.steps) add(step.title + step.detail + step.buttonTitle);
+  setDesktopWording(DesktopWording::mac);
+  for (const char* mac : {"macOS", "System Settings", "this Mac", "Accessibility", "Input Monitoring"}) {
+    EXPECT_EQ(shown.find(mac), std::string::npos) << mac << " in:\n" << shown;
   }
 }
 
