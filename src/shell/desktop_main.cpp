@@ -17,6 +17,7 @@
 #include "shell/qt_pasteboard.h"
 #include "shell/qt_scheduler.h"
 #include "shell/session_context.h"
+#include "shell/single_instance.h"
 #include "shell/tray_icon.h"
 // Last: Xlib's macros (None, Bool, CursorShape) break Qt headers after them.
 #include "x11/x11_desktop.h"
@@ -39,6 +40,7 @@ std::string environment(const char* name) {
 }  // namespace
 
 int runDesktop(int argc, char** argv, std::ostream& errors) {
+  setDesktopWording(DesktopWording::x11);
   const std::string displayName = environment("DISPLAY");
   if (displayName.empty()) {
     errors << localized(environment("WAYLAND_DISPLAY").empty()
@@ -55,6 +57,20 @@ int runDesktop(int argc, char** argv, std::ostream& errors) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
   QApplication application(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
+  QApplication::setApplicationName(QStringLiteral("marlinet"));
+  // Qt names our windows' desktop file to the window manager; the X11 layer
+  // reports that name, which is our own identifier, so nothing expands in
+  // Marlinet's own windows.
+  QGuiApplication::setDesktopFileName(QString::fromUtf8(DesktopServices::folderName.data(),
+                                                        DesktopServices::folderName.size()));
+
+  // A second start shows the running copy's settings and leaves.
+  std::function<void()> showSettings;
+  const std::unique_ptr<SingleInstance> onlyCopy = SingleInstance::claim(
+      QString::fromStdString(displayName), [&showSettings] {
+        if (showSettings) showSettings();
+      });
+  if (!onlyCopy) return 0;
 
   QObject timers;
   QtScheduler scheduler(timers);
@@ -64,7 +80,11 @@ int runDesktop(int argc, char** argv, std::ostream& errors) {
     return 1;
   }
   accessibility::PasswordFieldTracker passwordFields;
+  std::vector<std::string> sessionNotes;
   if (!passwordFields.start()) {
+    sessionNotes.push_back(localized("Password fields cannot be recognised: the accessibility bus is not "
+                                     "available. Marlinet still holds off while a password prompt holds the "
+                                     "keyboard."));
     errors << localized("Marlinet cannot recognise password fields: the accessibility bus is not available "
                         "(install at-spi2-core and log in again). It still holds off while a password prompt "
                         "holds the keyboard.")
@@ -73,7 +93,7 @@ int runDesktop(int argc, char** argv, std::ostream& errors) {
   InputMethodTracker inputMethods;
   SessionContext context(*desktop, passwordFields, inputMethods);
   QtPasteboard pasteboard;
-  DesktopServices desktopServices([&desktop] { desktop->beep(); });
+  DesktopServices desktopServices([&desktop] { desktop->beep(); }, std::move(sessionNotes));
   AppModel model(
       desktopServices.services(context, desktop->poster(), pasteboard, scheduler, desktop->tap()));
   desktop->tap().isBusy = [&model] { return model.coordinator().isExpanding(); };
@@ -115,14 +135,18 @@ int runDesktop(int argc, char** argv, std::ostream& errors) {
   // Quitting from the menu ends the loop as SIGTERM does. The icon draws its dimmed look itself.
   TrayIcon tray(statusMenuHooks(model.handle(), [] { QCoreApplication::quit(); }, nullptr));
   const Subscription iconFollowsModel = model.subscribe([&tray] { tray.refresh(); });
-  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-    errors << localized("Marlinet finds no system tray on this desktop: its icon appears when a tray starts, and "
-                        "expansion works without it.")
-           << '\n';
-  }
   // Qt docks the icon as soon as a tray appears.
   tray.show();
+  showSettings = [&model] { model.showPreferences(); };
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    errors << localized("Marlinet finds no system tray on this desktop: its icon appears when a tray starts, and "
+                        "expansion works without it. Start it again to open its settings.")
+           << '\n';
+    // Without an icon, the settings window is the only way to steer it.
+    model.showPreferences();
+  }
   const int status = QApplication::exec();
+  showSettings = nullptr;
   model.stop();
   model.handBackClipboard();
   return status;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/app_services.h"
 #include "app/change_publisher.h"
@@ -12,16 +13,22 @@
 #include "replacements/file_system.h"
 #include "replacements/file_user_defaults.h"
 #include "replacements/system_replacement_reader.h"
+#include "shell/desktop_applications.h"
+#include "shell/qt_dialogs.h"
+#include "shell/qt_window_host.h"
+#include "shell/xdg_autostart.h"
 
 namespace marlinet::shell {
 
-// The services of the desktop application that have no window yet: X11 needs
-// no permission to watch the keyboard, no window is drawn, links open in the
-// browser, alerts go to the standard error, and the bell is the display's
-// (`beep`).
+// The services of the desktop application on X11: the windows and dialogs
+// are Qt's, the installed applications come from `.desktop` files, "open at
+// login" is an XDG autostart entry, and the bell is the display's (`beep`).
+// X11 asks no permission to watch the keyboard, so both permissions read as
+// granted; links open in the user's browser, except the one to the system's
+// keyboard settings, which on this desktop opens the folder of the user's list.
 class DesktopServices final {
  public:
-  explicit DesktopServices(std::function<void()> beep);
+  DesktopServices(std::function<void()> beep, std::vector<std::string> sessionNotes);
   DesktopServices(const DesktopServices&) = delete;
   DesktopServices& operator=(const DesktopServices&) = delete;
   ~DesktopServices();
@@ -30,15 +37,21 @@ class DesktopServices final {
                        Scheduler& scheduler, EventTapControl& tap);
   // The focused application changed.
   void otherApplicationActivated();
+  QtWindowHost& windows() { return windows_; }
 
   static constexpr std::string_view folderName = "tarnwick-engineering.Marlinet.direct";
 
  private:
   std::unique_ptr<InertServices> plain_;
+  std::unique_ptr<BundleInfo> program_;
   std::shared_ptr<LocalFileSystem> files_ = std::make_shared<LocalFileSystem>();
   FileUserDefaults defaults_{folderName};
   SystemReplacementReader systemReader_{folderName};
   DirectUpdater updater_;
+  QtWindowHost windows_;
+  QtDialogs dialogs_;
+  XdgAutostart autostart_;
+  DesktopApplications applications_;
 };
 
 }  // namespace marlinet::shell
