@@ -1,5 +1,7 @@
 # Installs the build into a fresh PREFIX and fails unless each EXPECTED path
-# (relative to PREFIX) is there; the program must also be executable.
+# (relative to PREFIX, separated by "|") is there; the first, the program,
+# must also be executable.
+string(REPLACE "|" ";" EXPECTED "${EXPECTED}")
 file(REMOVE_RECURSE "${PREFIX}")
 set(config_args)
 if(CONFIG)
