@@ -1,9 +1,13 @@
 #include "platform/desktop_file_index.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <set>
 #include <system_error>
 #include <utility>
@@ -13,8 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A desktop file is a few kilobytes; anything larger is not one worth reading.
-constexpr std::uintmax_t maxFileBytes = 64 * 1024;
+// A desktop file is a few kilobytes, tens with every translation; anything
+// far larger is not one, and is skipped before being read.
+constexpr std::uintmax_t maxFileBytes = 1024 * 1024;
 // Bounds on one directory tree, against loops and runaway installs.
 constexpr std::size_t maxFilesPerDirectory = 20000;
 constexpr int maxDepth = 8;
@@ -77,26 +82,53 @@ std::vector<std::string> localeKeys(std::string_view locale) {
   return keys;
 }
 
+// Closes the descriptor it holds.
+class FileDescriptor final {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// The whole file when it is a regular file within the size bound. Opened
+// without blocking and checked on the open descriptor, so that a pipe or a
+// device swapped in after the directory was listed is refused, never waited
+// on; a file that grows meanwhile is read only up to the bound.
 std::optional<std::string> readBounded(const fs::path& file) {
-  std::error_code error;
-  const auto size = fs::file_size(file, error);
-  if (error || size > maxFileBytes) return std::nullopt;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string text(static_cast<std::size_t>(size), '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(in.gcount()));
+  const FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  struct stat status {};
+  if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+  if (status.st_size < 0 || static_cast<std::uintmax_t>(status.st_size) > maxFileBytes) return std::nullopt;
+  std::string text(static_cast<std::size_t>(status.st_size), '\0');
+  std::size_t filled = 0;
+  while (filled < text.size()) {
+    const ssize_t got = ::read(fd.get(), text.data() + filled, text.size() - filled);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return std::nullopt;
+    if (got == 0) break;
+    filled += static_cast<std::size_t>(got);
+  }
+  text.resize(filled);
   return text;
 }
 
 // The [Desktop Entry] group of one file; nullopt when the file has none.
 std::optional<DesktopEntry> parseEntry(std::string_view text, const std::vector<std::string>& nameKeys,
                                        bool& isApplication) {
+  isApplication = false;
+  // Desktop files are UTF-8 text; a NUL byte means a binary file by that name.
+  if (text.find('\0') != std::string_view::npos) return std::nullopt;
   DesktopEntry entry;
   bool inMainGroup = false;
   bool sawMainGroup = false;
   std::size_t nameRank = nameKeys.size() + 1;  // lower is better; untranslated is worst
-  isApplication = false;
   while (!text.empty()) {
     const auto end = text.find('\n');
     const std::string_view line = trimmed(text.substr(0, end));
@@ -141,8 +173,10 @@ std::optional<DesktopEntry> parseEntry(std::string_view text, const std::vector<
   return entry;
 }
 
-// The desktop files below one directory as (ID, path), in a stable order.
-std::vector<std::pair<std::string, fs::path>> desktopFilesBelow(const fs::path& directory) {
+// The desktop files below one directory as (ID, path), in a stable order;
+// adds each subdirectory walked to `walked`.
+std::vector<std::pair<std::string, fs::path>> desktopFilesBelow(const fs::path& directory,
+                                                                std::vector<fs::path>& walked) {
   std::vector<std::pair<std::string, fs::path>> files;
   std::error_code error;
   fs::recursive_directory_iterator it(directory, fs::directory_options::skip_permission_denied, error);
@@ -151,6 +185,8 @@ std::vector<std::pair<std::string, fs::path>> desktopFilesBelow(const fs::path& 
     if (it.depth() >= maxDepth) it.disable_recursion_pending();
     const fs::path& path = it->path();
     std::error_code typeError;
+    // Symbolic links to directories are not followed, so not watched either.
+    if (it.depth() < maxDepth && it->is_directory(typeError) && !it->is_symlink(typeError)) walked.push_back(path);
     if (path.extension() != ".desktop" || !it->is_regular_file(typeError)) continue;
     std::string id = path.lexically_relative(directory).generic_string();
     id.resize(id.size() - std::string_view(".desktop").size());
@@ -161,15 +197,15 @@ std::vector<std::pair<std::string, fs::path>> desktopFilesBelow(const fs::path& 
   return files;
 }
 
-std::string environmentLocale() {
+}  // namespace
+
+std::string DesktopFileIndex::environmentLocale() {
   for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
     const char* value = std::getenv(name);
     if (value && *value) return value;
   }
   return {};
 }
-
-}  // namespace
 
 std::optional<DesktopEntry> parseDesktopEntry(std::string_view text, std::string_view locale) {
   bool isApplication = false;
@@ -179,8 +215,9 @@ std::optional<DesktopEntry> parseDesktopEntry(std::string_view text, std::string
 DesktopFileIndex::DesktopFileIndex(const std::vector<fs::path>& applicationDirectories, std::string_view locale) {
   const std::vector<std::string> nameKeys = localeKeys(locale);
   std::set<std::string> claimed;
+  directories_ = applicationDirectories;
   for (const fs::path& directory : applicationDirectories) {
-    for (auto& [id, path] : desktopFilesBelow(directory)) {
+    for (auto& [id, path] : desktopFilesBelow(directory, directories_)) {
       if (claimed.contains(id)) continue;
       const std::optional<std::string> text = readBounded(path);
       if (!text) continue;
@@ -192,6 +229,7 @@ DesktopFileIndex::DesktopFileIndex(const std::vector<fs::path>& applicationDirec
       claimed.insert(id);
       if (!isApplication) continue;
       entry->id = std::move(id);
+      entry->file = std::move(path);
       entries_.push_back(std::move(*entry));
     }
   }

@@ -1,6 +1,7 @@
 #include "platform/desktop_file_index.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <optional>
 #include <string>
@@ -22,7 +23,10 @@ TEST(DesktopFileIndex, LooksUpByStartupClassThenIDWithEarlierFoldersWinning) {
   testing::writeBytes(home / "vendor/tool.desktop", app("Name=Tool\n"));
   testing::writeBytes(home / "shadowed.desktop", app("Hidden=true\n"));
   testing::writeBytes(home / "notes.desktop", "[Desktop Entry]\nType=Link\nURL=x\n");
-  testing::writeBytes(home / "big.desktop", app("Name=Big\n" + std::string(70 * 1024, '#')));
+  testing::writeBytes(home / "big.desktop", app("Name=Big\n" + std::string(1100 * 1024, '#')));
+  testing::writeBytes(home / "binary.desktop", app("Name=Binary\n") + std::string("\x7f" "ELF\0\x02", 6));
+  // A pipe by that name is never opened: reading it would wait forever.
+  ASSERT_EQ(::mkfifo((home / "pipe.desktop").c_str(), 0600), 0);
   testing::writeBytes(system / "org.example.Editor.desktop", app("StartupWMClass=Other\n"));
   testing::writeBytes(system / "shadowed.desktop", app("StartupWMClass=Shadow\n"));
   testing::writeBytes(system / "vendor-tool.desktop", app("StartupWMClass=VendorTool\n"));
@@ -49,6 +53,8 @@ TEST(DesktopFileIndex, LooksUpByStartupClassThenIDWithEarlierFoldersWinning) {
       {"Shadow", "shadowed", std::nullopt},      // hidden by the user
       {"notes", "", std::nullopt},               // not an application
       {"big", "", std::nullopt},                 // over the size bound
+      {"binary", "", std::nullopt},              // not text
+      {"pipe", "", std::nullopt},
       {"", "", std::nullopt},
   };
   for (const Case& c : cases) {
@@ -59,6 +65,7 @@ TEST(DesktopFileIndex, LooksUpByStartupClassThenIDWithEarlierFoldersWinning) {
   for (const DesktopEntry& entry : index.entries()) ids.push_back(entry.id);
   EXPECT_EQ(ids, (std::vector<std::string>{"Terminal", "org.example.Editor", "shadowed", "vendor-tool", "viewer"}));
   EXPECT_EQ(index.entries()[1].name, "Bearbeiter");
+  EXPECT_EQ(index.entries()[3].file, home / "vendor/tool.desktop");
   EXPECT_EQ(DesktopFileIndex({home}, "de_CH@euro").entries()[0].name, "Editor CH");
   EXPECT_EQ(DesktopFileIndex({home}, "C").entries()[0].name, "Editor");
 }
