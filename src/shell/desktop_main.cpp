@@ -3,6 +3,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 #include <cstdlib>
 #include <ostream>
@@ -26,6 +27,8 @@ namespace marlinet::shell {
 namespace {
 
 int signalPipe[2] = {-1, -1};
+
+constexpr int trayGraceMilliseconds = 3000;
 
 void onTerminationSignal(int) {
   const char byte = 1;
@@ -138,13 +141,17 @@ int runDesktop(int argc, char** argv, std::ostream& errors) {
   // Qt docks the icon as soon as a tray appears.
   tray.show();
   showSettings = [&model] { model.showPreferences(); };
-  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+  // At login the panel may start after us: give its tray a moment before
+  // deciding there is none. Then the settings window is the only way to steer
+  // Marlinet; it appears without taking the keyboard from whatever the user
+  // is typing in.
+  QTimer::singleShot(trayGraceMilliseconds, &timers, [&model, &desktopServices, &errors] {
+    if (QSystemTrayIcon::isSystemTrayAvailable()) return;
     errors << localized("Marlinet finds no system tray on this desktop: its icon appears when a tray starts, and "
                         "expansion works without it. Start it again to open its settings.")
-           << '\n';
-    // Without an icon, the settings window is the only way to steer it.
-    model.showPreferences();
-  }
+           << std::endl;
+    desktopServices.windows().withoutFocus([&model] { model.showPreferences(); });
+  });
   const int status = QApplication::exec();
   showSettings = nullptr;
   model.stop();

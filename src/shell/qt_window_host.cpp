@@ -43,10 +43,11 @@ void QtWindowHost::createWindow(const std::string& id, const std::string& title,
 void QtWindowHost::bringToFront(const std::string& id) {
   QWidget* shown = window(id);
   if (shown == nullptr) return;
+  shown->setAttribute(Qt::WA_ShowWithoutActivating, !takesFocus_);
   shown->show();
   shown->setWindowState(shown->windowState() & ~Qt::WindowMinimized);
   shown->raise();
-  shown->activateWindow();
+  if (takesFocus_) shown->activateWindow();
 }
 
 void QtWindowHost::close(const std::string& id) {

@@ -29,9 +29,18 @@ class QtWindowHost final : public WindowHost {
 
   // The window made for `id`, if any.
   QWidget* window(const std::string& id) const;
+  // Runs `show` with windows brought to the front without taking the
+  // keyboard: for a window the user did not ask for just now.
+  template <typename Show>
+  void withoutFocus(Show&& show) {
+    takesFocus_ = false;
+    show();
+    takesFocus_ = true;
+  }
 
  private:
   std::vector<std::string> sessionNotes_;
+  bool takesFocus_ = true;
   std::map<std::string, std::unique_ptr<QWidget>, std::less<>> windows_;
 };
 
