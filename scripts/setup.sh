@@ -11,7 +11,8 @@ packages=(
   qt6-base-dev libx11-dev libx11-xcb-dev libxi-dev libxtst-dev libxkbcommon-dev libxkbcommon-x11-dev
   xvfb x11-utils x11-xkb-utils xdotool imagemagick fonts-dejavu-core
   dbus-daemon at-spi2-core python3-gi gir1.2-gtk-3.0 ibus ibus-hangul
-  qt6-svg-dev trayer desktop-file-utils appstream
+  qt6-svg-dev trayer desktop-file-utils appstream xfce4-panel qt6ct
+  libyaml-cpp-dev
 )
 
 missing=()
