@@ -66,6 +66,13 @@ std::unique_ptr<SingleInstance> SingleInstance::claim(const QString& display, st
     return std::unique_ptr<SingleInstance>(new SingleInstance(std::move(lock), socketPath, std::move(onActivated)));
   };
   if (lock->tryLock(0)) return primary();
+  if (lock->error() != QLockFile::LockFailedError) {
+    // No lock can be made here (the folder is missing or not writable), so no
+    // other copy can hold one either: run rather than lock the user out.
+    std::cerr << localized("Marlinet cannot create its lock file; a second start will run a second copy.") << ' '
+              << base.toStdString() << ".lock\n";
+    return primary();
+  }
   if (tellRunningCopy(socketPath)) return nullptr;
   // The lock is held but nobody listens: the copy is quitting (the lock goes
   // with its process), or it has just started and listens in a moment.

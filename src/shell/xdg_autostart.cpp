@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringList>
 #include <utility>
 
 #include "app/localization.h"
