@@ -85,7 +85,7 @@ bool isMonochrome(const QImage& image) {
     for (int x = 0; x < image.width(); ++x) {
       const QColor color = image.pixelColor(x, y);
       if (color.alpha() < 64) continue;
-      if (color.hsvSaturation() > 60) return false;
+      if (color.hsvSaturation() > 80) return false;
       seen = true;
     }
   }
