@@ -9,6 +9,7 @@
 #include "engine/replacement_index.h"
 #include "platform/settings_links.h"
 #include "replacements/app_directories.h"
+#include "replacements/import_reader.h"
 #include "replacements/replacement_parser.h"
 
 namespace marlinet {
@@ -192,16 +193,18 @@ void AppModel::importReplacements() {
   OpenPanelRequest request;
   request.title = localized(importPanelTitle);
   request.message = localized(importPanelMessage);
-  request.allowedExtensions = {"plist"};
+  request.allowedExtensions = {"plist", "yml", "yaml"};
   request.allowsMultipleSelection = false;
   const auto chosen = dialogs_.chooseFile(request);
   if (!chosen) return;
 
-  PropertyListParseResult parsed(ReplacementParseError::unreadable);
-  runGuarded("reading the chosen list", [&] {
-    if (const auto bytes = files_.readFile(*chosen)) parsed = parsePropertyList(*bytes);
-  });
-  auto* list = std::get_if<ParsedReplacements>(&parsed);
+  // The format follows the choice: a folder of AutoKey phrases, an espanso
+  // match file, or a property list. Entries that need what Marlinet lacks are
+  // left out whole.
+  ForeignListResult parsed(ReplacementParseError::unreadable);
+  runGuarded("reading the chosen list", [&] { parsed = readImport(*chosen, files_).result; });
+  auto* foreign = std::get_if<ForeignList>(&parsed);
+  ParsedReplacements* list = foreign ? &foreign->parsed : nullptr;
   if (!list) {
     dialogs_.showAlert(localized(notAListMessage), localized(notAListInformation));
     return;

@@ -10,6 +10,7 @@
 
 #include "app/localization.h"
 #include "replacements/file_system.h"
+#include "replacements/import_reader.h"
 #include "replacements/replacement_parser.h"
 #include "simulation/simulated_desktop.h"
 #include "simulation/simulation_script.h"
@@ -25,8 +26,9 @@ constexpr std::string_view usageText =
     "Usage:\n"
     "  marlinet check [--json] FILE\n"
     "      Reads a replacement list (a property list, as dragged out of the\n"
-    "      text replacement settings or in the system's record shape) exactly\n"
-    "      as an import would, and shows what Marlinet can use of it.\n"
+    "      text replacement settings or in the system's record shape; an\n"
+    "      espanso match file, .yml or .yaml; or an AutoKey phrase folder)\n"
+    "      exactly as an import would, and shows what Marlinet can use of it.\n"
     "      --json  print one JSON object instead of text.\n"
     "      Exit status: 0 when the file parsed (even with nothing usable),\n"
     "      1 when it is not a replacement list, 2 for a usage error.\n"
@@ -40,10 +42,6 @@ constexpr std::string_view usageText =
     "      is not a replacement list, 2 for a usage error or a malformed line.\n"
     "\n"
     "  marlinet --help\n";
-
-std::optional<std::string> readWholeFile(const std::string& path) {
-  return LocalFileSystem().readFile(path);
-}
 
 // Line breaks and tabs made visible, so each replacement stays on one line.
 // Walks the bytes (phrases are well-formed UTF-8), so a huge phrase costs no
@@ -97,26 +95,37 @@ int check(const std::vector<std::string>& arguments, std::ostream& out, std::ost
     return exitUsage;
   }
 
-  const std::optional<std::string> bytes = readWholeFile(*file);
-  const PropertyListParseResult result =
-      bytes ? parsePropertyList(*bytes) : PropertyListParseResult(ReplacementParseError::unreadable);
+  const ImportReading reading = readImport(*file, LocalFileSystem());
+  // Property lists keep the output they always had; other formats add their
+  // name and the entries left out for features Marlinet does not have.
+  const bool foreign = reading.format != ImportFormat::propertyList;
 
-  if (const auto* error = std::get_if<ReplacementParseError>(&result)) {
+  if (const auto* error = std::get_if<ReplacementParseError>(&reading.result)) {
     if (asJSON) {
-      out << nlohmann::json{{"error", errorName(*error)}}.dump() << '\n';
+      nlohmann::ordered_json object{{"error", errorName(*error)}};
+      if (foreign) object["format"] = importFormatName(reading.format);
+      out << object.dump() << '\n';
+    } else if (foreign) {
+      out << localized("This file is not a text replacement list.") << '\n'
+          << localized("Marlinet reads espanso match files (.yml or .yaml) with a “matches” list, and AutoKey "
+                       "folders of phrases.")
+          << '\n';
     } else {
       printNotAList(out);
     }
     return exitFailure;
   }
 
-  const auto& parsed = std::get<ParsedReplacements>(result);
+  const auto& [parsed, skippedUnsupported] = std::get<ForeignList>(reading.result);
   if (asJSON) {
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const Replacement& r : parsed.replacements) list.push_back({{"shortcut", r.shortcut}, {"phrase", r.phrase}});
-    const nlohmann::ordered_json object{{"replacements", list},
-                                        {"skippedNonASCII", parsed.skippedNonASCII},
-                                        {"skippedDisabled", parsed.skippedDisabled}};
+    nlohmann::ordered_json object;
+    if (foreign) object["format"] = importFormatName(reading.format);
+    object["replacements"] = std::move(list);
+    object["skippedNonASCII"] = parsed.skippedNonASCII;
+    object["skippedDisabled"] = parsed.skippedDisabled;
+    if (foreign) object["skippedUnsupported"] = skippedUnsupported;
     out << object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
     return exitSuccess;
   }
@@ -127,6 +136,12 @@ int check(const std::vector<std::string>& arguments, std::ostream& out, std::ost
                    parsed.skippedNonASCII)
       << '\n'
       << localized("%lld switched-off replacements are skipped.", parsed.skippedDisabled) << '\n';
+  if (foreign) {
+    out << localized("%lld entries that need scripts, variables, forms, hotkeys or other features Marlinet does not "
+                     "have are skipped.",
+                     skippedUnsupported)
+        << '\n';
+  }
   if (parsed.replacements.empty()) {
     out << localized("No replacements Marlinet can use were found in this file.") << '\n'
         << localized("Marlinet expands shortcuts made of English letters, digits and punctuation.") << '\n';
