@@ -2,7 +2,8 @@
 # Takes the README's pictures of a built Marlinet, each in a light and a dark
 # theme, on private virtual displays with a tray (trayer) and no window
 # manager: the tray menu, the settings window, the excluded-apps window (with
-# a few made-up installed applications) and the welcome window.
+# a few made-up installed applications, and the example list of replacements)
+# and the welcome window.
 #
 #   scripts/screenshots.sh build/release/src/shell/marlinet
 #
@@ -18,6 +19,7 @@ fi
 root=$(cd "$(dirname "$0")/.." && pwd)
 PYTHONDONTWRITEBYTECODE=1 exec /usr/bin/python3 - "$(realpath "$1")" "$root/docs/screenshots" "$root/tests/desktop" <<'EOF'
 import os
+import shutil
 import sys
 import time
 
@@ -36,7 +38,10 @@ LIGHT = "[Appearance]\nstyle=Fusion\ncustom_palette=false\n"
 
 
 def prepare(session, theme):
-    """The user's own applications and theme; the system's launchers stay out of the pictures."""
+    """The user's own list, applications and theme; the system's launchers stay out of the pictures."""
+    folder = os.path.join(session.env["XDG_CONFIG_HOME"], "tarnwick-engineering.Marlinet.direct")
+    os.makedirs(folder)
+    shutil.copy(os.path.join(helpers, "..", "..", "examples", "desktop", "text-replacements.plist"), folder)
     data = session.env["XDG_DATA_HOME"]
     os.makedirs(os.path.join(data, "applications"))
     for file, (name, icon) in APPLICATIONS.items():
