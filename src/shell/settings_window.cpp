@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <string_view>
 #include <utility>
@@ -261,7 +262,8 @@ QColor tintColor(Tint tint, const QPalette& palette) {
 
 void setWrappedText(QLabel* label, const std::string& text) {
   label->setText(fromUtf8(text));
-  label->setFixedHeight(label->heightForWidth(label->width()));
+  // An empty label answers no height of its own.
+  label->setFixedHeight(std::max(0, label->heightForWidth(label->width())));
 }
 
 QString buttonText(const std::string& text) { return fromUtf8(text).replace(u'&', QStringLiteral("&&")); }

@@ -148,6 +148,8 @@ TEST_F(WindowsTest, OnboardingPollsOnlyWhileShownFollowsTheGrantsAndDoneClosesIt
   EXPECT_EQ(samplesDuring(h, 3), 0) << "made, not shown";
   window->show();
   EXPECT_GE(samplesDuring(h, 3), 3);
+  QTest::keyClick(window.get(), Qt::Key_Return);
+  EXPECT_TRUE(h.windowHost.isVisible(std::string(onboardingWindow.id))) << "Done is not the default while waiting";
 
   click(shown<QPushButton>(*window, localized("Open Input Monitoring Settings")));
   EXPECT_TRUE(h.permissions.inputMonitoring);
