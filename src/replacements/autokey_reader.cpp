@@ -147,6 +147,8 @@ class FolderWalk {
       return;
     }
     for (const std::string& abbreviation : abbreviations) {
+      copied_ += abbreviation.size() + text->size();
+      if (records_.size() >= maxForeignRecords || copied_ > maxForeignCopiedBytes) throw TooLarge{};
       records_.push_back(PropertyList(PropertyList::Dictionary{{"replace", abbreviation}, {"with", *text}}));
     }
   }
@@ -170,6 +172,7 @@ class FolderWalk {
   std::int64_t recognised_ = 0;
   std::size_t entries_ = 0;
   std::size_t totalRead_ = 0;
+  std::size_t copied_ = 0;
 };
 
 }  // namespace

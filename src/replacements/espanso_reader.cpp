@@ -24,11 +24,11 @@ namespace {
 // no tree) before the tree is built. That pass also stops nesting deeper
 // than maxDepth, long before yaml-cpp's own recursion guard. Walking the
 // tree is where aliases could multiply work (the same large list named from
-// every match): the walk has its own budget of visits and copied bytes.
+// every match): the walk has its own budget of visits, and the shortcuts
+// it copies out are bounded as for every foreign list.
 constexpr std::int64_t maxNodes = std::int64_t{1} << 19;  // about 100,000 matches
 constexpr int maxDepth = 64;                               // a match file nests four or five levels
 constexpr std::int64_t maxVisits = 4 * maxNodes;
-constexpr std::int64_t maxCopiedBytes = std::int64_t{32} << 20;
 
 struct TooLarge {};
 
@@ -69,13 +69,14 @@ class Budget {
     if (visits_ > maxVisits) throw TooLarge{};
   }
   void copy(std::size_t bytes) {
-    copied_ += static_cast<std::int64_t>(bytes);
-    if (copied_ > maxCopiedBytes) throw TooLarge{};
+    copied_ += bytes;
+    if (++records_ > maxForeignRecords || copied_ > maxForeignCopiedBytes) throw TooLarge{};
   }
 
  private:
   std::int64_t visits_ = 0;
-  std::int64_t copied_ = 0;
+  std::size_t records_ = 0;
+  std::size_t copied_ = 0;
 };
 
 // The keys of one match that decide what it is. A key given twice keeps its

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <variant>
 
@@ -17,6 +18,12 @@ struct ForeignList {
 
   friend bool operator==(const ForeignList&, const ForeignList&) = default;
 };
+
+// What one list may expand to before it is refused as too large: a shared
+// trigger list named by many matches, or one long text under many
+// abbreviations, is copied once per shortcut. Far above any real list.
+inline constexpr std::size_t maxForeignRecords = std::size_t{1} << 18;           // shortcuts
+inline constexpr std::size_t maxForeignCopiedBytes = std::size_t{64} << 20;      // their shortcuts and phrases
 
 using ForeignListResult = std::variant<ForeignList, ReplacementParseError>;
 
