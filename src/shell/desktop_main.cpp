@@ -83,9 +83,9 @@ int runDesktop(int argc, char** argv, std::ostream& errors) {
     return 1;
   }
   accessibility::PasswordFieldTracker passwordFields;
-  std::vector<std::string> sessionNotes;
+  SessionFacts session{desktop->canPostKeys(), desktop->canReadKeys(), {}};
   if (!passwordFields.start()) {
-    sessionNotes.push_back(localized("Password fields cannot be recognised: the accessibility bus is not "
+    session.notes.push_back(localized("Password fields cannot be recognised: the accessibility bus is not "
                                      "available. Marlinet still holds off while a password prompt holds the "
                                      "keyboard."));
     errors << localized("Marlinet cannot recognise password fields: the accessibility bus is not available "
@@ -96,7 +96,7 @@ int runDesktop(int argc, char** argv, std::ostream& errors) {
   InputMethodTracker inputMethods;
   SessionContext context(*desktop, passwordFields, inputMethods);
   QtPasteboard pasteboard;
-  DesktopServices desktopServices([&desktop] { desktop->beep(); }, std::move(sessionNotes));
+  DesktopServices desktopServices([&desktop] { desktop->beep(); }, std::move(session));
   AppModel model(
       desktopServices.services(context, desktop->poster(), pasteboard, scheduler, desktop->tap()));
   desktop->tap().isBusy = [&model] { return model.coordinator().isExpanding(); };

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QMessageBox>
 #include <QUrl>
 #include <filesystem>
 #include <iostream>
@@ -9,6 +10,7 @@
 #include <utility>
 
 #include "app/inert_services.h"
+#include "app/localization.h"
 #include "platform/settings_links.h"
 #include "replacements/app_directories.h"
 
@@ -26,7 +28,33 @@ class ProgramInfo final : public BundleInfo {
   }
 };
 
+// The extensions stand for the permissions: a server has them or not, and
+// nothing the user grants changes that during the session.
+class ServerExtensions final : public PermissionChecks {
+ public:
+  explicit ServerExtensions(const SessionFacts& facts) : postsKeys_(facts.postsKeys), readsKeys_(facts.readsKeys) {}
+  bool isAccessibilityTrusted() const override { return postsKeys_; }
+  bool isInputMonitoringGranted() const override { return readsKeys_; }
+  bool requestAccessibility() override { return postsKeys_; }
+  bool requestInputMonitoring() override { return readsKeys_; }
+
+ private:
+  bool postsKeys_;
+  bool readsKeys_;
+};
+
 void openURL(const std::string& url) {
+  if (url == accessibilitySettingsURL() || url == inputMonitoringSettingsURL()) {
+    QMessageBox box(QMessageBox::Information, QString::fromStdString(localized("Marlinet")),
+                    QString::fromStdString(localized("This X server cannot give Marlinet the keyboard.")),
+                    QMessageBox::Ok);
+    box.setInformativeText(QString::fromStdString(
+        localized("Marlinet needs the XTEST and XInput 2.2 extensions, which every Xorg server has. Remote and "
+                  "nested servers (VNC, Xvfb started with -extension) may lack them. On a Wayland session, log "
+                  "out and choose an X11 session (“GNOME on Xorg”, “Plasma (X11)”) at the login screen.")));
+    box.exec();
+    return;
+  }
   if (url == keyboardSettingsURL()) {
     // The user's own list lives in the configuration folder; made on demand so there is something to open.
     if (const auto folder = userConfigDirectory()) {
@@ -42,11 +70,12 @@ void openURL(const std::string& url) {
 
 }  // namespace
 
-DesktopServices::DesktopServices(std::function<void()> beep, std::vector<std::string> sessionNotes)
+DesktopServices::DesktopServices(std::function<void()> beep, SessionFacts facts)
     : plain_(std::make_unique<InertServices>(std::string(folderName))),
       program_(std::make_unique<ProgramInfo>()),
+      permissions_(std::make_unique<ServerExtensions>(facts)),
       updater_([]() -> std::unique_ptr<UpdaterController> { return nullptr; }),
-      windows_(std::move(sessionNotes)),
+      windows_(std::move(facts.notes)),
       autostart_(XdgAutostart::defaultDirectory(), QCoreApplication::applicationFilePath()) {
   plain_->onOpenURL = &openURL;
   plain_->onBeep = std::move(beep);
@@ -66,7 +95,7 @@ AppServices DesktopServices::services(ExpansionContext& context, EventPosting& p
       .pasteboard = pasteboard,
       .scheduler = scheduler,
       .tap = tap,
-      .permissionChecks = *plain_,
+      .permissionChecks = *permissions_,
       .workspace = *plain_,
       .installedApplications = applications_,
       .windowHost = windows_,

@@ -20,15 +20,24 @@
 
 namespace marlinet::shell {
 
+// What this X session offers Marlinet, found once at start.
+struct SessionFacts {
+  bool postsKeys = true;  // the server has XTEST
+  bool readsKeys = true;  // the server has XInput 2.2
+  // One-line facts the settings window adds to its permissions.
+  std::vector<std::string> notes;
+};
+
 // The services of the desktop application on X11: the windows and dialogs
 // are Qt's, the installed applications come from `.desktop` files, "open at
 // login" is an XDG autostart entry, and the bell is the display's (`beep`).
-// X11 asks no permission to watch the keyboard, so both permissions read as
-// granted; links open in the user's browser, except the one to the system's
-// keyboard settings, which on this desktop opens the folder of the user's list.
+// X11 asks no permission to watch the keyboard: the two permissions are the
+// two extensions the server has or lacks. Links open in the user's browser,
+// except the system-settings links: the keyboard's opens the folder of the
+// user's list, the permissions' explain what the X server lacks.
 class DesktopServices final {
  public:
-  DesktopServices(std::function<void()> beep, std::vector<std::string> sessionNotes);
+  DesktopServices(std::function<void()> beep, SessionFacts facts);
   DesktopServices(const DesktopServices&) = delete;
   DesktopServices& operator=(const DesktopServices&) = delete;
   ~DesktopServices();
@@ -44,6 +53,7 @@ class DesktopServices final {
  private:
   std::unique_ptr<InertServices> plain_;
   std::unique_ptr<BundleInfo> program_;
+  std::unique_ptr<PermissionChecks> permissions_;
   std::shared_ptr<LocalFileSystem> files_ = std::make_shared<LocalFileSystem>();
   FileUserDefaults defaults_{folderName};
   SystemReplacementReader systemReader_{folderName};

@@ -124,7 +124,9 @@ void TrayIcon::rebuildMenu() {
     // A lone "&" would turn into a mnemonic.
     QAction* action = menu_.addAction(QString::fromStdString(row.title).replace(u'&', QStringLiteral("&&")));
     action->setEnabled(row.enabled);
-    action->setCheckable(row.checked);
+    // The switch stays a check box while off, so panels and screen readers
+    // (the exported menu's toggle type) still present it as one.
+    action->setCheckable(row.checked || row.action == MenuAction::toggleEnabled);
     action->setChecked(row.checked);
     action->setIcon(symbolIcon(row.symbolName));
     action->setShortcut(shortcut(row.keyEquivalent));

@@ -2,6 +2,8 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib-xcb.h>
+#include <X11/extensions/XInput2.h>
+#include <X11/extensions/XTest.h>
 #include <xkbcommon/xkbcommon-x11.h>
 
 #include "x11/key_translation.h"
@@ -39,6 +41,16 @@ X11Desktop::X11Desktop(DisplayHandle display, Scheduler& scheduler)
   ::Display* dpy = display_.get();
   int opcode = 0;
   int error = 0;
+  int event = 0;
+  {
+    int xtestMajor = 0;
+    int xtestMinor = 0;
+    postsKeys_ = XTestQueryExtension(dpy, &event, &error, &xtestMajor, &xtestMinor);
+    int xiMajor = 2;
+    int xiMinor = 2;
+    readsKeys_ = XQueryExtension(dpy, "XInputExtension", &opcode, &event, &error) &&
+                 XIQueryVersion(dpy, &xiMajor, &xiMinor) == Success && (xiMajor > 2 || xiMinor >= 2);
+  }
   int major = XkbMajorVersion;
   int minor = XkbMinorVersion;
   if (!XkbQueryExtension(dpy, &opcode, &xkbEventBase_, &error, &major, &minor)) return;

@@ -41,6 +41,10 @@ class X11Desktop final : public ExpansionContext {
   ::Display* display() const { return display_.get(); }
   // The display's bell.
   void beep();
+  // What the server offers: typing keys (XTEST) and reading every key
+  // (XInput 2.2). Both are needed to expand.
+  bool canPostKeys() const { return postsKeys_; }
+  bool canReadKeys() const { return readsKeys_; }
 
   // ExpansionContext: cached state, no round trip.
   std::optional<std::string> frontmostBundleID() const override { return focus_->applicationID(); }
@@ -68,6 +72,8 @@ class X11Desktop final : public ExpansionContext {
   std::unique_ptr<FocusedApplicationTracker> focus_;
   std::unique_ptr<GrabDetector> grabs_;
   std::optional<InputSourceInfo> inputSource_;
+  bool postsKeys_ = false;
+  bool readsKeys_ = false;
   std::shared_ptr<X11Desktop*> self_;
 };
 
