@@ -89,8 +89,8 @@ std::optional<std::chrono::milliseconds> AppcastUpdater::nextAutomaticCheck() co
 std::optional<Date> AppcastUpdater::lastCheck() const {
   const auto stored = defaults_.objectForKey(lastCheckKey);
   if (!stored) return std::nullopt;
-  const Date* date = std::get_if<Date>(&stored->value);
-  return date ? std::optional<Date>(*date) : std::nullopt;
+  if (const double* seconds = std::get_if<double>(&stored->value)) return Date{*seconds};
+  return std::nullopt;
 }
 
 void AppcastUpdater::schedule() {
@@ -132,7 +132,8 @@ void AppcastUpdater::start(bool visible) {
     return;
   }
   visible_ = visible;
-  defaults_.setObject(lastCheckKey, PropertyList(now_()));
+  // As seconds since 2001: the settings file holds no dates.
+  defaults_.setObject(lastCheckKey, PropertyList(now_().secondsSinceReferenceDate));
   schedule();
   if (!isAllowed(feed_)) {
     if (visible) {

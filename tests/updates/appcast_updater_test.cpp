@@ -7,7 +7,8 @@
 #include <QTest>
 #include <map>
 
-#include "support/replacements/in_memory_user_defaults.h"
+#include "replacements/file_user_defaults.h"
+#include "support/temporary_folder.h"
 #include "updates/update_window.h"
 
 namespace marlinet::updates {
@@ -70,15 +71,19 @@ QByteArray feed(const QByteArray& version, const QByteArray& notes = "") {
 class AppcastUpdaterTest : public ::testing::Test {
  protected:
   std::unique_ptr<AppcastUpdater> updater(const QUrl& url, UpdateCheckLimits limits = {}) {
-    return std::make_unique<AppcastUpdater>(url, "1.4", defaults, [this] { return now; }, limits);
+    return std::make_unique<AppcastUpdater>(url, "1.4", *defaults, [this] { return now; }, limits);
   }
   void lastCheckedHoursAgo(double hours) {
-    defaults.setObject(AppcastUpdater::lastCheckKey, Date{now.secondsSinceReferenceDate - hours * 3600});
+    defaults->setObject(AppcastUpdater::lastCheckKey, now.secondsSinceReferenceDate - hours * 3600);
   }
+  // The settings as the next run reads them.
+  void reopen() { defaults = std::make_unique<FileUserDefaults>(folder / "settings.json", std::make_shared<LocalFileSystem>()); }
   static bool settled(const AppcastUpdater& u) { return u.window() && u.window()->page() != Page::checking; }
 
   FeedServer server;
-  testing::InMemoryUserDefaults defaults;
+  testing::TemporaryFolder folder;
+  std::unique_ptr<FileUserDefaults> defaults =
+      std::make_unique<FileUserDefaults>(folder / "settings.json", std::make_shared<LocalFileSystem>());
   Date now{820'000'000};
 };
 
@@ -138,7 +143,7 @@ TEST_F(AppcastUpdaterTest, AutomaticCheckSpeaksOnlyOfANewerVersion) {
   server.answers["/fails"] = {.status = 500};
   for (const char* path : {"/same", "/fails", "/newer"}) {
     SCOPED_TRACE(path);
-    defaults.persistent.clear();  // never checked: due at once
+    defaults->removeObjectForKey(AppcastUpdater::lastCheckKey);  // never checked: due at once
     const int before = server.requests;
     auto u = updater(server.url(path));
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests == before + 1; }, 5000));
@@ -147,8 +152,10 @@ TEST_F(AppcastUpdaterTest, AutomaticCheckSpeaksOnlyOfANewerVersion) {
     if (shown) {
       EXPECT_EQ(u->window()->page(), Page::available);
     }
-    EXPECT_EQ(defaults.objectForKey(AppcastUpdater::lastCheckKey), PropertyList(now));
     EXPECT_GT(u->nextAutomaticCheck(), 23h + 59min);
+    u.reset();
+    reopen();  // the next run waits for the rest of the day too
+    EXPECT_GT(updater(server.url(path))->nextAutomaticCheck(), 23h + 59min);
   }
 }
 
@@ -173,6 +180,7 @@ TEST_F(AppcastUpdaterTest, ChecksAutomaticallyAtMostOnceADay) {
   // Turned off: nothing scheduled, and it stays off for the next run.
   lastCheckedHoursAgo(25);
   updater(url)->setAutomaticallyChecksForUpdates(false);
+  reopen();
   auto off = updater(url);
   EXPECT_FALSE(off->automaticallyChecksForUpdates());
   EXPECT_FALSE(off->nextAutomaticCheck());
