@@ -19,7 +19,7 @@ constexpr int headerSymbolSize = 44;
 constexpr int badgeSize = 26;
 constexpr int markSize = 16;
 // The introduction wraps at about this many characters; it sets the window's width.
-constexpr int columnCharacters = 60;
+constexpr int columnCharacters = 68;
 
 QString fromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
@@ -164,6 +164,9 @@ void OnboardingWindow::build() {
   headerSymbol_ = new QLabel(this);
   header->addWidget(headerSymbol_);
   headerTitle_ = boldLabel(this, 1.35);
+  // Wrapped too, so that the column alone sets the window's width.
+  headerTitle_->setWordWrap(true);
+  headerTitle_->setFixedWidth(column - headerSymbolSize - header->spacing());
   header->addWidget(headerTitle_, 1);
   root->addLayout(header);
   introduction_ = plainLabel(this, column);
@@ -218,7 +221,7 @@ void OnboardingWindow::draw() {
   const qreal ratio = devicePixelRatioF();
   const QColor green = tintColor(Tint::green, palette());
   headerSymbol_->setPixmap(symbolPixmap(shown_.headerSymbol, palette().color(QPalette::Highlight), headerSymbolSize, ratio));
-  headerTitle_->setText(fromUtf8(shown_.headerTitle));
+  setWrappedText(headerTitle_, shown_.headerTitle);
   setWrappedText(introduction_, shown_.introduction);
 
   for (std::size_t i = 0; i < steps_.size(); ++i) {
