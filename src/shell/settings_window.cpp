@@ -425,8 +425,12 @@ void SettingsWindow::drawSwitch(QCheckBox* box, const SettingsSwitch& spec) {
 void SettingsWindow::drawButton(QPushButton* button, const SettingsButton& spec) {
   button->setText(buttonText(spec.title));
   actions_[button] = spec.action;
-  const QColor text = spec.destructive ? QColor(0xd7, 0x26, 0x1e) : QPalette().color(QPalette::ButtonText);
-  if (button->palette().color(QPalette::ButtonText) != text) setTextColor(button, text);
+  if (spec.destructive) {
+    setTextColor(button, QColor(0xd7, 0x26, 0x1e));
+  } else {
+    // An empty palette: the button follows the desktop's colours again.
+    button->setPalette(QPalette());
+  }
 }
 
 void SettingsWindow::drawCountRow(const CountRowWidgets& row, const CountRow& spec) {
