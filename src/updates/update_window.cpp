@@ -68,6 +68,7 @@ UpdateWindow::UpdateWindow(QString runningVersion, QWidget* parent)
   });
   notes_ = notes;
   layout->addWidget(notes_, 1);
+  layout->addStretch();  // takes the room of the notes when there are none
 
   buttons_ = new QDialogButtonBox(this);
   cancel_ = buttons_->addButton(text("Cancel"), QDialogButtonBox::RejectRole);
