@@ -460,9 +460,8 @@ void SettingsWindow::draw() {
   replacementsTitle_->setText(fromUtf8(replacements.title));
   drawCountRow(foundRow_, replacements.found);
   drawCountRow(systemRow_, replacements.fromSystem);
-  for (QWidget* widget : {static_cast<QWidget*>(importedRow_.title), static_cast<QWidget*>(importedRow_.value)}) {
-    widget->setVisible(replacements.fromImported.has_value());
-  }
+  importedRow_.title->setVisible(replacements.fromImported.has_value());
+  importedRow_.value->setVisible(replacements.fromImported.has_value());
   if (replacements.fromImported) {
     drawCountRow(importedRow_, *replacements.fromImported);
   } else {
