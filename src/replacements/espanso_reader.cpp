@@ -18,15 +18,15 @@ namespace marlinet {
 
 namespace {
 
-// What bounds memory: yaml-cpp builds the whole tree, a few hundred bytes per
+// What bounds memory: yaml-cpp builds the whole tree, about 500 bytes per
 // node, and an alias shares the node it names rather than copying it. So the
-// tree is at most maxNodes nodes, counted by an event-only pass (which holds
-// no tree) before the tree is built. That pass also stops nesting deeper
+// tree is at most maxNodes nodes (some 130 MB), counted by an event-only pass
+// (which holds no tree) before the tree is built. That pass also stops nesting deeper
 // than maxDepth, long before yaml-cpp's own recursion guard. Walking the
 // tree is where aliases could multiply work (the same large list named from
 // every match): the walk has its own budget of visits, and the shortcuts
 // it copies out are bounded as for every foreign list.
-constexpr std::int64_t maxNodes = std::int64_t{1} << 19;  // about 100,000 matches
+constexpr std::int64_t maxNodes = std::int64_t{1} << 18;  // 30,000 matches of nine nodes
 constexpr int maxDepth = 64;                               // a match file nests four or five levels
 constexpr std::int64_t maxVisits = 4 * maxNodes;
 

@@ -96,6 +96,10 @@ TEST(EspansoReader, RefusesWhatIsNotAMatchFileOrTooLarge) {
   aliases += "]\nmatches:\n";
   for (int i = 0; i < 140; ++i) aliases += "- {triggers: *t, replace: x}\n";
 
+  std::string manyNodes = "matches: [";  // more nodes than a tree is allowed, in 600 KB
+  for (int i = 0; i < 300'000; ++i) manyNodes += "a,";
+  manyNodes += "]\n";
+
   const std::pair<std::string, ForeignListResult> cases[] = {
       {"matches: [\n  - trigger: a\n", ReplacementParseError::unreadable},
       {"- trigger: a\n  replace: b\n", ReplacementParseError::unexpectedFormat},
@@ -107,6 +111,7 @@ TEST(EspansoReader, RefusesWhatIsNotAMatchFileOrTooLarge) {
       {std::string(5000, '[') + std::string(5000, ']'), ReplacementParseError::unreadable},
       {std::string(maxEspansoFileSize + 1, '#'), ReplacementParseError::unreadable},
       {aliases, ReplacementParseError::unreadable},
+      {manyNodes, ReplacementParseError::unreadable},
   };
   for (const auto& [yaml, expected] : cases) EXPECT_EQ(readEspansoMatches(yaml), expected) << yaml.substr(0, 40);
 }
