@@ -83,20 +83,11 @@ int runDesktop(int argc, char** argv, std::ostream& errors) {
     return 1;
   }
   accessibility::PasswordFieldTracker passwordFields;
-  SessionFacts session{desktop->canPostKeys(), desktop->canReadKeys(), {}};
-  if (!passwordFields.start()) {
-    session.notes.push_back(localized("Password fields cannot be recognised: the accessibility bus is not "
-                                     "available. Marlinet still holds off while a password prompt holds the "
-                                     "keyboard."));
-    errors << localized("Marlinet cannot recognise password fields: the accessibility bus is not available "
-                        "(install at-spi2-core and log in again). It still holds off while a password prompt "
-                        "holds the keyboard.")
-           << '\n';
-  }
   InputMethodTracker inputMethods;
   SessionContext context(*desktop, passwordFields, inputMethods);
   QtPasteboard pasteboard;
-  DesktopServices desktopServices([&desktop] { desktop->beep(); }, std::move(session));
+  DesktopServices desktopServices([&desktop] { desktop->beep(); },
+                                  SessionFacts{desktop->canPostKeys(), desktop->canReadKeys(), {}});
   AppModel model(
       desktopServices.services(context, desktop->poster(), pasteboard, scheduler, desktop->tap()));
   desktop->tap().isBusy = [&model] { return model.coordinator().isExpanding(); };
@@ -129,18 +120,33 @@ int runDesktop(int argc, char** argv, std::ostream& errors) {
   std::signal(SIGTERM, &onTerminationSignal);
   std::signal(SIGINT, &onTerminationSignal);
 
-  model.start();
-  if (!desktop->tap().isRunning()) {
-    errors << localized("Marlinet cannot watch the keyboard: the X server lacks XInput 2.2 or XTEST.") << '\n';
-  }
-
   // After the model, so that it goes first; its hooks reach the model only while it exists.
   // Quitting from the menu ends the loop as SIGTERM does. The icon draws its dimmed look itself.
   TrayIcon tray(statusMenuHooks(model.handle(), [] { QCoreApplication::quit(); }, nullptr));
   const Subscription iconFollowsModel = model.subscribe([&tray] { tray.refresh(); });
-  // Qt docks the icon as soon as a tray appears.
+  // Qt docks the icon as soon as a tray appears. It comes first, dimmed
+  // until the model runs: reaching the accessibility bus may mean starting
+  // it, a few hundred milliseconds.
   tray.show();
+  QCoreApplication::processEvents();
   showSettings = [&model] { model.showPreferences(); };
+  // Password fields are followed before the first key is grabbed.
+  QTimer::singleShot(0, &timers, [&passwordFields, &desktopServices, &model, &desktop, &errors] {
+    if (!passwordFields.start()) {
+      desktopServices.windows().addSessionNote(
+          localized("Password fields cannot be recognised: the accessibility bus is not available. Marlinet "
+                    "still holds off while a password prompt holds the keyboard."));
+      errors << localized("Marlinet cannot recognise password fields: the accessibility bus is not available "
+                          "(install at-spi2-core and log in again). It still holds off while a password prompt "
+                          "holds the keyboard.")
+             << std::endl;
+    }
+    model.start();
+    if (!desktop->tap().isRunning()) {
+      errors << localized("Marlinet cannot watch the keyboard: the X server lacks XInput 2.2 or XTEST.")
+             << std::endl;
+    }
+  });
   // At login the panel may start after us: give its tray a moment before
   // deciding there is none. Then the settings window is the only way to steer
   // Marlinet; it appears without taking the keyboard from whatever the user

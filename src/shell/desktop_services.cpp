@@ -13,6 +13,7 @@
 #include "app/localization.h"
 #include "platform/settings_links.h"
 #include "replacements/app_directories.h"
+#include "updates/appcast_updater.h"
 
 namespace marlinet::shell {
 namespace {
@@ -74,7 +75,7 @@ DesktopServices::DesktopServices(std::function<void()> beep, SessionFacts facts)
     : plain_(std::make_unique<InertServices>(std::string(folderName))),
       program_(std::make_unique<ProgramInfo>()),
       permissions_(std::make_unique<ServerExtensions>(facts)),
-      updater_([]() -> std::unique_ptr<UpdaterController> { return nullptr; }),
+      updater_([this]() -> std::unique_ptr<UpdaterController> { return updates::makeAppcastUpdater(defaults_); }),
       windows_(std::move(facts.notes)),
       autostart_(XdgAutostart::defaultDirectory(), QCoreApplication::applicationFilePath()) {
   plain_->onOpenURL = &openURL;

@@ -27,6 +27,8 @@ class QtWindowHost final : public WindowHost {
   void bringToFront(const std::string& id) override;
   void close(const std::string& id) override;
 
+  // Adds a fact to those a settings window made from now on shows.
+  void addSessionNote(std::string note) { sessionNotes_.push_back(std::move(note)); }
   // The window made for `id`, if any.
   QWidget* window(const std::string& id) const;
   // Runs `show` with windows brought to the front without taking the

@@ -371,6 +371,7 @@ void SettingsWindow::build(const std::vector<std::string>& sessionNotes) {
   skippedNote_ = noteLabel(this, column);
   grid->addWidget(skippedNote_, 3, 0, 1, 3);
   buttonRow_ = new QHBoxLayout;
+  buttonRow_->setSpacing(6);
   buttonRow_->addStretch(1);
   trailingButton_ = makeButton();
   buttonRow_->addWidget(trailingButton_);
@@ -533,7 +534,9 @@ void SettingsWindow::perform(SettingsAction action, bool on) {
         model->showOnboarding();
         break;
       case SettingsAction::setAutomaticUpdates:
+        // The window keeps its own position; the updater takes every change.
         content_->automaticUpdates = on;
+        model->updater().setAutomaticallyChecksForUpdates(on);
         break;
       case SettingsAction::checkForUpdates:
         model->checkForUpdates();
