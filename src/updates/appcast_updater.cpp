@@ -63,10 +63,11 @@ AppcastUpdater::AppcastUpdater(QUrl feed, QString runningVersion, UserDefaults& 
 }
 
 AppcastUpdater::~AppcastUpdater() {
-  if (reply_) {
-    QObject::disconnect(reply_, nullptr, &context_, nullptr);
-    reply_->abort();
-    delete reply_;
+  // One load of the guarded pointer: what is checked is what is used.
+  if (QNetworkReply* reply = reply_.data()) {
+    QObject::disconnect(reply, nullptr, &context_, nullptr);
+    reply->abort();
+    delete reply;
   }
 }
 
@@ -195,19 +196,21 @@ void AppcastUpdater::checkHeaders() {
 }
 
 void AppcastUpdater::readBody() {
-  if (!reply_) return;
+  QNetworkReply* reply = reply_.data();
+  if (reply == nullptr) return;
   if (failure_ != Failure::none) {
-    reply_->skip(reply_->bytesAvailable());  // an error page, unread
+    reply->skip(reply->bytesAvailable());  // an error page, unread
     return;
   }
   // Never more than one byte past the limit, which tells it was passed.
-  body_ += reply_->read(limits_.bytes + 1 - body_.size());
+  body_ += reply->read(limits_.bytes + 1 - body_.size());
   if (body_.size() > limits_.bytes) abort(Failure::tooLarge);
 }
 
 void AppcastUpdater::abort(Failure failure) {
   if (failure_ == Failure::none) failure_ = failure;
-  if (reply_ && reply_->isRunning()) reply_->abort();  // which reports `finished`
+  QNetworkReply* reply = reply_.data();
+  if (reply != nullptr && reply->isRunning()) reply->abort();  // which reports `finished`
 }
 
 void AppcastUpdater::finished() {
