@@ -102,9 +102,8 @@ CASES = {
     "dictionary_with_number": ({"omw": "On my way", "n": 1}, error("unexpectedFormat")),
     "array_of_numbers": ([1, 2, 3], error("unexpectedFormat")),
     "array_without_records": ([{"short": "a", "phrase": "b"}, {"replace": "a"}, []], error("unexpectedFormat")),
+    # Any root that is neither a list nor a dictionary.
     "root_text": ("omw", error("unexpectedFormat")),
-    "root_integer": (7, error("unexpectedFormat")),
-    "root_date": (DATE, error("unexpectedFormat")),
 }
 
 # Only the compact encoding has archive references, and only it keeps a
@@ -117,11 +116,9 @@ BINARY_ONLY = {
 VALID_EXPORT = plistlib.dumps(CASES["export_two"][0], fmt=plistlib.FMT_BINARY)
 
 RAW = {
-    "empty_file": (b"", error("unreadable")),
     "plain_text": (b"omw = on my way\n", error("unreadable")),
     "binary_garbage": (bytes(range(256)) * 4, error("unreadable")),
     "truncated_binary": (VALID_EXPORT[: len(VALID_EXPORT) // 2], error("unreadable")),
-    "binary_header_only": (b"bplist00", error("unreadable")),
     "not_utf8": (b"\xff\xfe\x00<\x00p\x00l\x00i\x00s\x00t\xc3\x28\xa0\xa1", error("unreadable")),
 }
 
