@@ -2,7 +2,6 @@
 #include "replacements/system_replacements.h"
 
 #include <gtest/gtest.h>
-#include <cstdlib>
 
 #include "support/replacements/fake_system_replacement_reading.h"
 #include "support/temporary_folder.h"
@@ -113,13 +112,6 @@ TEST_F(SystemReplacementReaderTest, RevisionFollowsEditsOfTheFile) {
   EXPECT_NE(reader.revision(), first);
   std::filesystem::remove(*reader.fileURL());
   EXPECT_EQ(reader.revision(), "missing");
-}
-
-TEST_F(SystemReplacementReaderTest, StandardLocationFollowsXdgConfigHome) {
-  ::setenv("XDG_CONFIG_HOME", folder_.path().c_str(), 1);
-  const SystemReplacementReader reader("org.example.test");
-  ::unsetenv("XDG_CONFIG_HOME");
-  EXPECT_EQ(reader.fileURL(), folder_ / "org.example.test" / "text-replacements.plist");
 }
 
 }  // namespace
