@@ -46,8 +46,8 @@ const Table& x11Wording() {
        "nothing."},
       {"Choose the “Text Substitutions.plist” file you dragged out of System Settings › Keyboard › Text "
        "Replacements.",
-       "Choose a text replacement list: a “Text Substitutions.plist” file exported from a Mac, or another "
-       "Marlinet list."},
+       "Choose a text replacement list: a “Text Substitutions.plist” file exported from a Mac, another "
+       "Marlinet list, or an espanso match file (.yml)."},
       {"In System Settings › Keyboard › Text Replacements, select the replacements, drag them to the Desktop, and "
        "import the file that appears.",
        "On a Mac, in System Settings › Keyboard › Text Replacements, select the replacements, drag them to the "

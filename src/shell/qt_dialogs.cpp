@@ -18,7 +18,7 @@ std::optional<std::filesystem::path> QtDialogs::chooseFile(const OpenPanelReques
     for (const std::string& extension : request.allowedExtensions) {
       patterns << QStringLiteral("*.") + QString::fromStdString(extension);
     }
-    dialog.setNameFilter(QString::fromStdString(localized("Property lists")) + " (" + patterns.join(' ') + ")");
+    dialog.setNameFilter(QString::fromStdString(localized("Text replacement lists")) + " (" + patterns.join(' ') + ")");
   }
   // Linux file dialogs have no place for the request's message; the title and the filter say enough.
   dialog.setWindowModality(Qt::ApplicationModal);
