@@ -75,7 +75,9 @@ DesktopServices::DesktopServices(std::function<void()> beep, SessionFacts facts)
     : plain_(std::make_unique<InertServices>(std::string(folderName))),
       program_(std::make_unique<ProgramInfo>()),
       permissions_(std::make_unique<ServerExtensions>(facts)),
-      updater_([this]() -> std::unique_ptr<UpdaterController> { return updates::makeAppcastUpdater(defaults_); }),
+      updater_([this]() -> std::unique_ptr<UpdaterController> {
+        return updates::makeAppcastUpdater(defaults_, QCoreApplication::applicationFilePath());
+      }),
       windows_(std::move(facts.notes)),
       autostart_(XdgAutostart::defaultDirectory(), QCoreApplication::applicationFilePath()) {
   plain_->onOpenURL = &openURL;

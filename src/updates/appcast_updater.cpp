@@ -1,10 +1,12 @@
 #include "updates/appcast_updater.h"
 
+#include <QCoreApplication>
 #include <QHostAddress>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <string_view>
 #include <utility>
 
@@ -119,7 +121,47 @@ void AppcastUpdater::automaticCheckDue() {
     schedule();
     return;
   }
+  if (!probeProgram_.isEmpty()) {
+    startProbe();
+    return;
+  }
   start(false);
+}
+
+void AppcastUpdater::runAutomaticChecksIn(QString program, QStringList arguments) {
+  probeProgram_ = std::move(program);
+  probeArguments_ = std::move(arguments);
+}
+
+void AppcastUpdater::recordCheck() {
+  // As seconds since 2001: the settings file holds no dates.
+  defaults_.setObject(lastCheckKey, PropertyList(now_().secondsSinceReferenceDate));
+  schedule();
+}
+
+void AppcastUpdater::startProbe() {
+  if (probe_) return;
+  recordCheck();
+  auto* probe = new QProcess(&context_);
+  probe_ = probe;
+  probe->setProgram(probeProgram_);
+  probe->setArguments(probeArguments_);
+  probe->setStandardInputFile(QProcess::nullDevice());
+  probe->setStandardOutputFile(QProcess::nullDevice());
+  QObject::connect(probe, &QProcess::finished, &context_, [this, probe](int status, QProcess::ExitStatus how) {
+    probe->deleteLater();
+    if (how == QProcess::NormalExit && status == newerVersionStatus && !reply_) start(false);
+  });
+  QObject::connect(probe, &QProcess::errorOccurred, &context_, [probe](QProcess::ProcessError error) {
+    if (error == QProcess::FailedToStart) probe->deleteLater();
+  });
+  // The program keeps the same limits; this only ends one that hangs. The
+  // timer goes with the process, so an idle application is not woken for it.
+  auto* hang = new QTimer(probe);
+  hang->setSingleShot(true);
+  QObject::connect(hang, &QTimer::timeout, probe, [probe] { probe->kill(); });
+  hang->start(limits_.time + std::chrono::seconds(5));
+  probe->start();
 }
 
 void AppcastUpdater::start(bool visible) {
@@ -133,9 +175,7 @@ void AppcastUpdater::start(bool visible) {
     return;
   }
   visible_ = visible;
-  // As seconds since 2001: the settings file holds no dates.
-  defaults_.setObject(lastCheckKey, PropertyList(now_().secondsSinceReferenceDate));
-  schedule();
+  recordCheck();
   if (!isAllowed(feed_)) {
     if (visible) {
       ensureWindow().showFailure(
@@ -281,8 +321,13 @@ void AppcastUpdater::finished() {
   const bool visible = std::exchange(visible_, false);
 
   if (failure == Failure::cancelled) return;
-  if (failure == Failure::none && newest &&
-      compareVersions(newest->version().toStdString(), runningVersion_.toStdString()) > 0) {
+  const bool newer = failure == Failure::none && newest &&
+                     compareVersions(newest->version().toStdString(), runningVersion_.toStdString()) > 0;
+  if (report_ && !visible) {
+    report_(newer);
+    return;
+  }
+  if (newer) {
     ensureWindow().showAvailable(*newest);
     return;
   }
@@ -343,9 +388,46 @@ UpdateWindow& AppcastUpdater::ensureWindow() {
   return *window_;
 }
 
-std::unique_ptr<UpdaterController> makeAppcastUpdater(UserDefaults& defaults) {
-  return std::make_unique<AppcastUpdater>(QUrl(QStringLiteral(MARLINET_APPCAST_URL)),
-                                          QStringLiteral(MARLINET_RUNNING_VERSION), defaults);
+std::unique_ptr<UpdaterController> makeAppcastUpdater(UserDefaults& defaults, const QString& probeProgram) {
+  auto updater = std::make_unique<AppcastUpdater>(QUrl(QStringLiteral(MARLINET_APPCAST_URL)),
+                                                  QStringLiteral(MARLINET_RUNNING_VERSION), defaults);
+  if (!probeProgram.isEmpty()) {
+    updater->runAutomaticChecksIn(probeProgram, {QString::fromLatin1(probeArgument.data(), probeArgument.size())});
+  }
+  return updater;
+}
+
+namespace {
+
+// The program's settings: its one check is due at once, and nothing it
+// notes is kept (the application records the check in the real settings).
+class ScratchDefaults final : public UserDefaults {
+ public:
+  void registerDefaults(const PropertyList::Dictionary&) override {}
+  std::optional<PropertyList> objectForKey(std::string_view key) const override {
+    const auto found = values_.find(key);
+    return found == values_.end() ? std::nullopt : std::optional<PropertyList>(found->second);
+  }
+  void setObject(std::string_view key, PropertyList value) override { values_.insert_or_assign(std::string(key), std::move(value)); }
+  void removeObjectForKey(std::string_view key) override {
+    if (const auto found = values_.find(key); found != values_.end()) values_.erase(found);
+  }
+
+ private:
+  std::map<std::string, PropertyList, std::less<>> values_;
+};
+
+}  // namespace
+
+int runUpdateProbe(int argc, char** argv) {
+  QCoreApplication application(argc, argv);
+  ScratchDefaults defaults;
+  AppcastUpdater updater(QUrl(QStringLiteral(MARLINET_APPCAST_URL)), QStringLiteral(MARLINET_RUNNING_VERSION),
+                         defaults);
+  updater.reportAutomaticChecksTo([](bool newer) {
+    QCoreApplication::exit(newer ? AppcastUpdater::newerVersionStatus : 0);
+  });
+  return QCoreApplication::exec();
 }
 
 }  // namespace marlinet::updates

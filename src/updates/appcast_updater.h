@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QNetworkAccessManager>
 #include <QPointer>
+#include <QProcess>
+#include <QStringList>
 #include <QString>
 #include <QTimer>
 #include <QUrl>
@@ -10,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "app/updater_controller.h"
 #include "replacements/date.h"
@@ -58,6 +61,16 @@ class AppcastUpdater final : public UpdaterController {
   // The result window, once a check has shown it.
   UpdateWindow* window() const { return window_.get(); }
 
+  // Automatic checks run in this program of their own, which exits with
+  // `newerVersionStatus` when a newer version is out; only then is the feed
+  // read here, to show it. Reading it here loads the network stack and
+  // OpenSSL (some 6 MB that a tray program would keep for the rest of its run).
+  static constexpr int newerVersionStatus = 10;
+  void runAutomaticChecksIn(QString program, QStringList arguments);
+  // In that program: automatic checks hand their outcome here instead of
+  // showing it (`newer`: a newer version is out).
+  void reportAutomaticChecksTo(std::function<void(bool newer)> report) { report_ = std::move(report); }
+
  private:
   enum class Failure { none, cancelled, insecure, noNetwork, timeout, tls, http, webPage, contentType, tooLarge,
                        notAFeed, noReleases, other };
@@ -65,6 +78,8 @@ class AppcastUpdater final : public UpdaterController {
   std::optional<Date> lastCheck() const;
   void schedule();
   void automaticCheckDue();
+  void recordCheck();
+  void startProbe();
   void start(bool visible);
   void checkHeaders();
   void readBody();
@@ -86,6 +101,10 @@ class AppcastUpdater final : public UpdaterController {
   int httpStatus_ = 0;
   bool visible_ = false;  // the running check reports in the window
   std::unique_ptr<UpdateWindow> window_;
+  QString probeProgram_;
+  QStringList probeArguments_;
+  QPointer<QProcess> probe_;
+  std::function<void(bool newer)> report_;
   // Receives the timers' and the transfer's signals; destroyed first, so
   // that none arrives while the rest is torn down.
   QObject context_;
@@ -93,6 +112,15 @@ class AppcastUpdater final : public UpdaterController {
 
 // The desktop's updater: the feed address and version this build was
 // configured with, and the settings file the model uses.
-std::unique_ptr<UpdaterController> makeAppcastUpdater(UserDefaults& defaults);
+// `probeProgram`, when given, is this program, started with `probeArgument`
+// for each automatic check (see runUpdateProbe).
+std::unique_ptr<UpdaterController> makeAppcastUpdater(UserDefaults& defaults, const QString& probeProgram = {});
+
+// The argument that makes `marlinet` the automatic check's own program.
+inline constexpr std::string_view probeArgument = "--check-for-updates-once";
+// That program: one automatic check of the build's feed, no window; exits
+// with `AppcastUpdater::newerVersionStatus` when a newer version is out, 0
+// otherwise (failures included: automatic checks are silent about them).
+int runUpdateProbe(int argc, char** argv);
 
 }  // namespace marlinet::updates

@@ -6,6 +6,8 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <map>
+#include <optional>
+#include <utility>
 
 #include "replacements/file_user_defaults.h"
 #include "support/temporary_folder.h"
@@ -156,6 +158,37 @@ TEST_F(AppcastUpdaterTest, AutomaticCheckSpeaksOnlyOfANewerVersion) {
     u.reset();
     reopen();  // the next run waits for the rest of the day too
     EXPECT_GT(updater(server.url(path))->nextAutomaticCheck(), 23h + 59min);
+  }
+}
+
+// The application leaves automatic checks to a program of its own and reads
+// the feed itself only when that program found a newer version; the program
+// hears the outcome instead of showing it.
+TEST_F(AppcastUpdaterTest, AutomaticChecksRunInAProgramOfTheirOwn) {
+  server.answers["/newer"] = {.body = feed("2.0")};
+  server.answers["/same"] = {.body = feed("1.4")};
+  for (const auto& [path, newer] : {std::pair{"/newer", true}, std::pair{"/same", false}}) {
+    defaults->removeObjectForKey(AppcastUpdater::lastCheckKey);
+    auto probe = updater(server.url(path));
+    std::optional<bool> heard;
+    probe->reportAutomaticChecksTo([&heard](bool found) { heard = found; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return heard.has_value(); }, 5000)) << path;
+    EXPECT_EQ(*heard, newer) << path;
+    EXPECT_EQ(probe->window(), nullptr);
+  }
+  for (const int status : {0, AppcastUpdater::newerVersionStatus}) {
+    SCOPED_TRACE(status);
+    defaults->removeObjectForKey(AppcastUpdater::lastCheckKey);
+    const int before = server.requests;
+    auto app = updater(server.url("/newer"));
+    app->runAutomaticChecksIn("/bin/sh", {"-c", QString("exit %1").arg(status)});
+    const bool fetched = QTest::qWaitFor([&] { return server.requests > before; }, 2000);
+    EXPECT_EQ(fetched, status != 0);
+    if (fetched) {
+      ASSERT_TRUE(QTest::qWaitFor([&] { return settled(*app); }, 5000));
+      EXPECT_EQ(app->window()->page(), Page::available);
+    }
+    EXPECT_GT(app->nextAutomaticCheck(), 23h + 59min);
   }
 }
 
