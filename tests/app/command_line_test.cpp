@@ -84,6 +84,16 @@ TEST_F(CommandLine, CheckReportsUsableEntriesSkipsAndErrors) {
     EXPECT_EQ(json::parse(result.out), json({{"error", error}})) << file;
   }
   for (const char* misuse : {"check a b", "frobnicate"}) EXPECT_EQ(run(misuse).status, 2) << misuse;
+
+  // Another expander's list says which it was and what it could not bring.
+  const fs::path espanso = write("base.yml", "matches:\n  - trigger: omw\n    replace: on my way\n"
+                                             "  - regex: \"(?P<n>\\\\d+)x\"\n    replace: \"{{n}} times\"\n");
+  result = run("check --json '" + espanso.string() + "'");
+  EXPECT_EQ(result.status, 0) << result.err;
+  const json report = json::parse(result.out);
+  EXPECT_EQ(report.value("format", ""), "espanso");
+  EXPECT_EQ(report.value("skippedUnsupported", -1), 1);
+  EXPECT_EQ(report["replacements"], json::parse(R"([{"shortcut":"omw","phrase":"on my way"}])"));
 }
 
 TEST_F(CommandLine, APastedPhraseRestoresTheClipboardAndKeepsTypedOrder) {
