@@ -136,6 +136,25 @@ using testing::raw;
 
 std::string ascii(const std::string& text) { return raw({0x5F, 0x12}) + bigEndian(text.size(), 4) + text; }
 
+// A chain of `levels` arrays, each holding the next, with two-byte references
+// (more than 256 objects): deeper than any writer makes.
+std::string compactChain(int levels) {
+  std::string bytes = "bplist00";
+  std::vector<std::size_t> offsets;
+  for (int level = 0; level < levels; ++level) {
+    offsets.push_back(bytes.size());
+    bytes += level + 1 < levels ? raw({0xA1}) + bigEndian(level + 1, 2) : raw({0xA0});
+  }
+  const std::size_t table = bytes.size();
+  for (const std::size_t offset : offsets) bytes += bigEndian(offset, 4);
+  return bytes + std::string(6, '\0') + raw({4, 2}) + bigEndian(levels, 8) + bigEndian(0, 8) + bigEndian(table, 8);
+}
+
+TEST(CompactPropertyListTest, NestingStopsExactlyAtTheLimit) {
+  EXPECT_TRUE(decodeCompactPropertyList(compactChain(maxPropertyListDepth)).has_value());
+  EXPECT_FALSE(decodeCompactPropertyList(compactChain(maxPropertyListDepth + 1)).has_value());
+}
+
 TEST(CompactPropertyListTest, ReadsEveryObjectKind) {
   const std::vector<std::string> objects = {
       raw({0xAF, 0x10, 18, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18}),
