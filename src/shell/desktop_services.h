@@ -13,6 +13,7 @@
 #include "replacements/file_system.h"
 #include "replacements/file_user_defaults.h"
 #include "replacements/system_replacement_reader.h"
+#include "shell/application_id.h"
 #include "shell/desktop_applications.h"
 #include "shell/qt_dialogs.h"
 #include "shell/qt_window_host.h"
@@ -48,7 +49,7 @@ class DesktopServices final {
   void otherApplicationActivated();
   QtWindowHost& windows() { return windows_; }
 
-  static constexpr std::string_view folderName = "tarnwick-engineering.Marlinet.direct";
+  static constexpr std::string_view folderName = applicationID;
 
  private:
   std::unique_ptr<InertServices> plain_;

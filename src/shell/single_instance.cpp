@@ -8,11 +8,13 @@
 #include <utility>
 
 #include "app/localization.h"
+#include "shell/application_id.h"
 
 namespace marlinet::shell {
 namespace {
 
-constexpr char applicationId[] = "tarnwick-engineering.Marlinet.direct";
+constexpr QLatin1String idText(applicationID.data(), applicationID.size());
+
 constexpr char activateMessage[] = "activate\n";
 constexpr int connectWaitMs = 500;
 // A copy that is quitting closes its socket first and lets go of the lock
@@ -33,7 +35,7 @@ QString baseName(const QString& folder, QString display) {
   const qsizetype colon = display.lastIndexOf(QLatin1Char(':'));
   const qsizetype dot = display.indexOf(QLatin1Char('.'), colon + 1);
   if (colon >= 0 && dot > colon) display.truncate(dot);
-  return folder + QLatin1Char('/') + QLatin1String(applicationId) + QLatin1Char('-') +
+  return folder + QLatin1Char('/') + idText + QLatin1Char('-') +
          QString::fromLatin1(QUrl::toPercentEncoding(display));
 }
 

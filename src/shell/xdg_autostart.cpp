@@ -7,11 +7,13 @@
 #include <utility>
 
 #include "app/localization.h"
+#include "shell/application_id.h"
 
 namespace marlinet::shell {
 namespace {
 
-constexpr char applicationId[] = "tarnwick-engineering.Marlinet.direct";
+constexpr QLatin1String idText(applicationID.data(), applicationID.size());
+
 // An entry is a few hundred bytes; anything far larger is not ours to parse.
 constexpr qint64 largestEntry = 64 * 1024;
 
@@ -71,7 +73,7 @@ QString XdgAutostart::defaultDirectory() {
 }
 
 QString XdgAutostart::entryPath() const {
-  return directory_ + QLatin1Char('/') + QLatin1String(applicationId) + QStringLiteral(".desktop");
+  return directory_ + QLatin1Char('/') + idText + QStringLiteral(".desktop");
 }
 
 bool XdgAutostart::isEnabled() const {
@@ -94,7 +96,7 @@ bool XdgAutostart::enable() {
                             "Icon=%3\n"
                             "Terminal=false\n"
                             "X-GNOME-Autostart-enabled=true\n")
-                            .arg(comment, exec, QLatin1String(applicationId));
+                            .arg(comment, exec, idText);
   // Written beside the old entry and renamed over it: a full disk or a crash
   // leaves the old entry or none, never half of one.
   QSaveFile file(entryPath());
