@@ -3,12 +3,15 @@
 time from start to the icon docked, resident memory idle and after its
 windows were opened, and how often each thread wakes while nothing happens.
 
-    /usr/bin/python3 tests/desktop/measure_idle.py build/helperD-rel/src/shell/marlinet [idle seconds]
+    /usr/bin/python3 bench/desktop/measure_idle.py build/release/src/shell/marlinet [idle seconds]
 """
 
 import os
 import sys
 import time
+
+# The private display, bus and tray of the desktop tests.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "desktop"))
 
 from desktop_session import Session, choose, docked_icon, start_trayer, wait_until
 
