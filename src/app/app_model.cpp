@@ -44,6 +44,7 @@ AppModel::AppModel(const AppServices& services)
       currentDate_(services.currentDate ? services.currentDate : &Date::now),
       ownBundleID_(services.bundle.bundleIdentifier()),
       pollsPermissions_(services.permissionsChangeAnyTime),
+      editableList_(services.editableList),
       self_(std::make_shared<AppModel*>(this)),
       preferences_(services.defaults, services.builtInExclusions),
       importedStore_(makeStore(services, applicationFolderName(ownBundleID_))),
@@ -281,6 +282,13 @@ void AppModel::showPreferences() {
 void AppModel::showExcludeApps() {
   windows_.show(std::string(excludeAppsWindow.id), localized(excludeAppsWindow.englishTitle),
                 [this] { return std::make_shared<ExcludeAppsWindowContent>(handle()); });
+}
+
+void AppModel::showReplacements() {
+  if (!editableList_) return;
+  windows_.show(std::string(replacementsWindow.id), localized(replacementsWindow.englishTitle), [this] {
+    return std::make_shared<ReplacementsWindowContent>(handle(), editableList_->file, editableList_->files);
+  });
 }
 
 void AppModel::openKeyboardSettings() { workspace_.openURL(keyboardSettingsURL()); }

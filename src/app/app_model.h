@@ -89,6 +89,10 @@ class AppModel final {
   // Reloads first, so that the settings show the current counts.
   void showPreferences();
   void showExcludeApps();
+  // The editor of the user's own list, where Marlinet keeps it (see
+  // `editsOwnList`); does nothing elsewhere.
+  void showReplacements();
+  bool editsOwnList() const { return editableList_.has_value(); }
   void openKeyboardSettings();
   void checkForUpdates() { updater_.checkForUpdates(); }
 
@@ -144,6 +148,7 @@ class AppModel final {
   std::function<Date()> currentDate_;
   std::optional<std::string> ownBundleID_;
   bool pollsPermissions_;
+  std::optional<AppServices::EditableList> editableList_;
 
   // Callbacks handed to the services reach the model only through this.
   std::shared_ptr<AppModel*> self_;

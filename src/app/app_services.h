@@ -1,7 +1,9 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -66,6 +68,13 @@ struct AppServices {
   // only while the onboarding window asks for them, so that nothing wakes
   // the idle process.
   bool permissionsChangeAnyTime = true;
+  // Where no system settings keep the user's list (Linux), Marlinet edits
+  // the list file itself, through this file system. None where the system does.
+  struct EditableList {
+    std::filesystem::path file;
+    std::shared_ptr<FileSystem> files;
+  };
+  std::optional<EditableList> editableList = std::nullopt;
 };
 
 }  // namespace marlinet

@@ -43,6 +43,11 @@ StatusMenuHooks statusMenuHooks(ModelHandle model, std::function<void()> quit,
   hooks.reload = with([](AppModel& m) { m.reload(); });
   hooks.setEnabled = with([](AppModel& m, bool on) { m.setEnabled(on); });
   hooks.showExcludeApps = with([](AppModel& m) { m.showExcludeApps(); });
+  hooks.showReplacements = with([](AppModel& m) { m.showReplacements(); });
+  hooks.editsOwnList = [model] {
+    const AppModel* m = model.get();
+    return m != nullptr && m->editsOwnList();
+  };
   hooks.showOnboarding = with([](AppModel& m) { m.showOnboarding(); });
   hooks.showPreferences = with([](AppModel& m) { m.showPreferences(); });
   hooks.checkForUpdates = with([](AppModel& m) { m.checkForUpdates(); });
@@ -59,6 +64,7 @@ std::optional<SettingsContent> settingsContent(const PreferencesWindowContent& w
   inputs.expansionEnabled = model->isEnabled();
   inputs.opensAtLogin = model->opensAtLogin();
   inputs.excludedCount = static_cast<std::int64_t>(model->excludedBundleIDs().size());
+  inputs.editsOwnList = model->editsOwnList();
   inputs.summary = model->summary();
   inputs.permissions = model->currentPermissions();
   inputs.automaticUpdates = window.automaticUpdates;

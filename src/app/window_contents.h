@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <utility>
 
 #include "app/window_host.h"
+#include "replacements/file_system.h"
 
 namespace marlinet {
 
@@ -52,6 +54,17 @@ struct ExcludeAppsWindowContent final : WindowContent {
   explicit ExcludeAppsWindowContent(ModelHandle model) : model(std::move(model)) {}
 
   ModelHandle model;
+};
+
+// The editor of the user's own list works on the file itself and tells the
+// model to reload after each change.
+struct ReplacementsWindowContent final : WindowContent {
+  ReplacementsWindowContent(ModelHandle model, std::filesystem::path file, std::shared_ptr<FileSystem> files)
+      : model(std::move(model)), file(std::move(file)), files(std::move(files)) {}
+
+  ModelHandle model;
+  const std::filesystem::path file;
+  const std::shared_ptr<FileSystem> files;
 };
 
 }  // namespace marlinet

@@ -15,6 +15,7 @@
 #include "app/model_content.h"
 #include "input_method/input_method_tracker.h"
 #include "shell/desktop_services.h"
+#include "shell/list_file_watcher.h"
 #include "shell/qt_pasteboard.h"
 #include "shell/qt_scheduler.h"
 #include "shell/session_context.h"
@@ -130,6 +131,12 @@ int runDesktop(int argc, char** argv, std::ostream& errors) {
   tray.show();
   QCoreApplication::processEvents();
   showSettings = [&model] { model.showPreferences(); };
+  // A list edited elsewhere takes effect as soon as it is written, not at the
+  // next opening of the menu.
+  std::unique_ptr<ListFileWatcher> listWatcher;
+  if (const auto& listFile = desktopServices.listFile()) {
+    listWatcher = std::make_unique<ListFileWatcher>(*listFile, [&model] { model.reload(); });
+  }
   // Password fields are followed before the first key is grabbed.
   QTimer::singleShot(0, &timers, [&passwordFields, &desktopServices, &model, &desktop, &errors] {
     if (!passwordFields.start()) {

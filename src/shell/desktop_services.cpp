@@ -109,6 +109,9 @@ AppServices DesktopServices::services(ExpansionContext& context, EventPosting& p
       .updater = updater_,
       .builtInExclusions = Preferences::linuxExcludedApps,
       .permissionsChangeAnyTime = false,
+      .editableList = systemReader_.fileURL()
+                          ? std::optional(AppServices::EditableList{*systemReader_.fileURL(), files_})
+                          : std::nullopt,
   };
 }
 

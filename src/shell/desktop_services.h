@@ -48,6 +48,8 @@ class DesktopServices final {
   // The focused application changed.
   void otherApplicationActivated();
   QtWindowHost& windows() { return windows_; }
+  // The user's own list, which Marlinet edits; none without a home folder.
+  const std::optional<std::filesystem::path>& listFile() const { return systemReader_.fileURL(); }
 
   static constexpr std::string_view folderName = applicationID;
 

@@ -7,6 +7,7 @@
 #include "app/window_contents.h"
 #include "shell/exclude_apps_window.h"
 #include "shell/onboarding_window.h"
+#include "shell/replacements_window.h"
 #include "shell/settings_window.h"
 
 namespace marlinet::shell {
@@ -24,6 +25,8 @@ void QtWindowHost::createWindow(const std::string& id, const std::string& title,
     window = std::make_unique<OnboardingWindow>(std::move(onboarding));
   } else if (auto exclude = std::dynamic_pointer_cast<ExcludeAppsWindowContent>(content)) {
     window = std::make_unique<ExcludeAppsWindow>(std::move(exclude));
+  } else if (auto replacements = std::dynamic_pointer_cast<ReplacementsWindowContent>(content)) {
+    window = std::make_unique<ReplacementsWindow>(std::move(replacements));
   } else {
     return;
   }

@@ -527,6 +527,9 @@ void SettingsWindow::perform(SettingsAction action, bool on) {
       case SettingsAction::importReplacements:
         model->importReplacements();
         break;
+      case SettingsAction::showReplacements:
+        model->showReplacements();
+        break;
       case SettingsAction::openKeyboardSettings:
         model->openKeyboardSettings();
         break;

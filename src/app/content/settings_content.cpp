@@ -29,7 +29,7 @@ ExpandingSection expandingSection(const SettingsInputs& inputs) {
   return section;
 }
 
-ReplacementsSection replacementsSection(const ReplacementSummary& summary) {
+ReplacementsSection replacementsSection(const ReplacementSummary& summary, bool editsOwnList) {
   ReplacementsSection section;
   section.title = localized("Text replacements");
   section.found = countRow("Replacements found", summary.count);
@@ -46,7 +46,10 @@ ReplacementsSection replacementsSection(const ReplacementSummary& summary) {
   }
   section.leadingButtons = {{localized("Reload"), SettingsAction::reload, false},
                             {localized("Import .plist…"), SettingsAction::importReplacements, false}};
-  section.trailingButton = {localized("Edit in System Settings…"), SettingsAction::openKeyboardSettings, false};
+  section.trailingButton = editsOwnList
+                               ? SettingsButton{localized("Edit Replacements…"), SettingsAction::showReplacements, false}
+                               : SettingsButton{localized("Edit in System Settings…"),
+                                                SettingsAction::openKeyboardSettings, false};
   return section;
 }
 
@@ -94,7 +97,7 @@ PermissionLine permissionLine(std::string title, bool granted) {
 }
 
 SettingsContent buildSettingsContent(const SettingsInputs& inputs) {
-  return {expandingSection(inputs), replacementsSection(inputs.summary), permissionsSection(inputs),
+  return {expandingSection(inputs), replacementsSection(inputs.summary, inputs.editsOwnList), permissionsSection(inputs),
           updatesSection(inputs)};
 }
 

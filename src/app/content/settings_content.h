@@ -17,6 +17,7 @@ enum class SettingsAction {
   setEnabled,            // with the switch's new position
   setOpensAtLogin,       // with the switch's new position
   showExcludeApps,
+  showReplacements,
   removeImported,
   reload,
   importReplacements,
@@ -96,6 +97,7 @@ struct SettingsInputs {
   bool expansionEnabled = false;
   bool opensAtLogin = false;
   std::int64_t excludedCount = 0;
+  bool editsOwnList = false;  // Marlinet keeps the user's list itself
   ReplacementSummary summary;
   PermissionStatus permissions;
   bool automaticUpdates = true;  // the window's own switch state

@@ -49,6 +49,7 @@ StatusMenu buildStatusMenu(const StatusMenuInputs& inputs) {
   rows.push_back(separator());
   rows.push_back(information(localized("Replacements found: %lld", inputs.replacementCount)));
   rows.push_back(command(localized("Reload"), "r", MenuAction::reload));
+  if (inputs.editsOwnList) rows.push_back(command(localized("Replacements…"), "", MenuAction::showReplacements));
   rows.push_back(command(localized("Exclude Apps…"), "", MenuAction::showExcludeApps));
   rows.push_back(separator());
   rows.push_back(command(localized("Settings…"), ",", MenuAction::showPreferences));

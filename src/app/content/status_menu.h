@@ -14,6 +14,7 @@ enum class MenuAction {
   toggleEnabled,
   reload,
   showExcludeApps,
+  showReplacements,
   showOnboarding,
   showPreferences,
   checkForUpdates,
@@ -37,6 +38,7 @@ struct StatusMenuInputs {
   ExpansionStatus status = ExpansionStatus::off;
   bool expansionEnabled = false;       // the stored preference
   std::int64_t replacementCount = 0;   // entries in the merged list
+  bool editsOwnList = false;           // Marlinet keeps the user's list itself
 };
 
 struct StatusMenu {

@@ -23,6 +23,7 @@ const StatusMenu& StatusMenuController::menuNeedsUpdate() {
   inputs.status = currentStatus();
   inputs.expansionEnabled = hooks_.expansionEnabled ? hooks_.expansionEnabled() : false;
   inputs.replacementCount = hooks_.replacementCount ? hooks_.replacementCount() : 0;
+  inputs.editsOwnList = hooks_.editsOwnList && hooks_.editsOwnList();
   menu_ = buildStatusMenu(inputs);
   return menu_;
 }
@@ -45,6 +46,8 @@ void StatusMenuController::perform(MenuAction action) {
       return;
     case MenuAction::showExcludeApps:
       return run(hooks_.showExcludeApps);
+    case MenuAction::showReplacements:
+      return run(hooks_.showReplacements);
     case MenuAction::showOnboarding:
       return run(hooks_.showOnboarding);
     case MenuAction::showPreferences:

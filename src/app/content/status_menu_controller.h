@@ -18,6 +18,8 @@ struct StatusMenuHooks {
   std::function<void()> reload;
   std::function<void(bool)> setEnabled;
   std::function<void()> showExcludeApps;
+  std::function<void()> showReplacements;
+  std::function<bool()> editsOwnList;
   std::function<void()> showOnboarding;
   std::function<void()> showPreferences;
   std::function<void()> checkForUpdates;

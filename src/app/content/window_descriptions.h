@@ -17,5 +17,6 @@ struct WindowDescription {
 inline constexpr WindowDescription onboardingWindow{"onboarding", "Welcome to Marlinet"};
 inline constexpr WindowDescription preferencesWindow{"preferences", "Marlinet Settings"};
 inline constexpr WindowDescription excludeAppsWindow{"exclude", "Exclude Apps"};
+inline constexpr WindowDescription replacementsWindow{"replacements", "Replacements"};
 
 }  // namespace marlinet

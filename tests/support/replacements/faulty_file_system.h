@@ -14,6 +14,9 @@ class FaultyFileSystem final : public FileSystem {
   bool createDirectories(const std::filesystem::path& path) override;
   bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) override;
   void removeFile(const std::filesystem::path& path) override;
+  std::optional<std::string> fileRevision(const std::filesystem::path& path) const override {
+    return real_.fileRevision(path);
+  }
 
   bool failReads = false;
   bool failWrites = false;
