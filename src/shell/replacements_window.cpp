@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -216,8 +217,7 @@ ReplacementsWindow::ReplacementsWindow(std::shared_ptr<ReplacementsWindowContent
   connect(shortcut_, &QLineEdit::textChanged, this, [this] { redrawState(); });
   connect(phrase_, &QPlainTextEdit::textChanged, this, [this] { redrawState(); });
 
-  auto* deleteKey = new QShortcut(QKeySequence::Delete, table_, nullptr, nullptr, Qt::WidgetShortcut);
-  connect(deleteKey, &QShortcut::activated, this, [this] { deleteSelected(); });
+  table_->installEventFilter(this);
   // The text fields keep their own undo while they have the keyboard.
   connect(new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this, [this] { undo(); });
   connect(new QShortcut(QKeySequence::New, this), &QShortcut::activated, this, [this] { startNewEntry(); });
@@ -242,6 +242,18 @@ ReplacementsWindow::ReplacementsWindow(std::shared_ptr<ReplacementsWindowContent
 }
 
 ReplacementsWindow::~ReplacementsWindow() = default;
+
+bool ReplacementsWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Delete and Backspace in the list delete the chosen rows.
+  if (watched == table_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Delete || key == Qt::Key_Backspace) {
+      deleteSelected();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
 
 void ReplacementsWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);

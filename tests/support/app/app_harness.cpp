@@ -7,7 +7,7 @@ namespace marlinet::testing {
 AppServices AppHarness::services() {
   return AppServices{
       .defaults = defaults,
-      .systemReplacements = loggingReader,
+      .systemReplacements = ownList ? static_cast<SystemReplacementReading&>(*ownList) : loggingReader,
       .files = *files,
       .makeImportedStore =
           [this](const std::string&) { return std::make_unique<ImportedReplacementsStore>(importedFile(), files); },
@@ -27,6 +27,7 @@ AppServices AppHarness::services() {
       .alertSound = alertSound,
       .bundle = bundle,
       .updater = updater,
+      .editableList = ownList ? std::optional(AppServices::EditableList{*ownList->fileURL(), files}) : std::nullopt,
   };
 }
 

@@ -9,6 +9,7 @@
 #include "app/app_model.h"
 #include "app/app_services.h"
 #include "app/direct_updater.h"
+#include "replacements/system_replacement_reader.h"
 #include "support/app/call_log.h"
 #include "support/app/fake_bundle_info.h"
 #include "support/app/fake_event_tap.h"
@@ -61,12 +62,19 @@ struct AppHarness {
   void chooseFileWith(const std::string& name, const std::string& bytes);
   std::filesystem::path importedFile() const { return folder.path() / "store" / "imported-replacements.json"; }
 
+  // Reads the system list from this file, which Marlinet then edits itself,
+  // instead of the fake list; set before making the model.
+  void useOwnList() {
+    ownList = std::make_unique<SystemReplacementReader>(folder / "config" / "text-replacements.plist", files);
+  }
+
   CallLog log;
   TemporaryFolder folder;
   InMemoryUserDefaults defaults;
   FakeSystemReplacementReading systemReplacements;
   LoggingSystemReplacements loggingReader{systemReplacements, log};
   std::shared_ptr<FaultyFileSystem> files = std::make_shared<FaultyFileSystem>();
+  std::unique_ptr<SystemReplacementReader> ownList;
 
   // The main thread's run loop: work runs only when the test lets time pass.
   ManualTime time;
