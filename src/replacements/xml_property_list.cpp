@@ -1,9 +1,12 @@
 #include "replacements/xml_property_list.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <string>
+#include <variant>
 
 #include "engine/unicode_text.h"
 
@@ -424,19 +427,38 @@ class Reader {
   PropertyList dictionary(const Tag& open, int depth) {
     PropertyList::Dictionary entries;
     if (open.selfClosing) return PropertyList(std::move(entries));
+    skipMarkup(false);
+    Tag keyTag = tag();
     for (;;) {
-      skipMarkup(false);
-      const Tag keyTag = tag();
       if (keyTag.closing) {
         if (keyTag.element != Element::dict) malformed();
         return PropertyList(std::move(entries));
       }
-      if (keyTag.element != Element::key || ++values_ > maxPropertyListValues) malformed();
-      std::string key = kept(text(keyTag));
+      if (keyTag.element != Element::key) malformed();
+      std::string key = text(keyTag);
       skipMarkup(false);
-      PropertyList item = value(tag(), depth + 1);
+      const Tag valueTag = tag();
+      if (entries.empty() && key == "CF$UID" && valueTag.element == Element::integer && !valueTag.closing) {
+        // A keyed-archive reference when nothing follows: the one value it
+        // decodes to, counted as such.
+        const std::int64_t reference = integerValue(text(valueTag));
+        skipMarkup(false);
+        keyTag = tag();
+        if (keyTag.closing && keyTag.element == Element::dict) {
+          return PropertyList(PropertyList::Uid{static_cast<std::uint64_t>(reference)});
+        }
+        if (depth + 1 > maxPropertyListDepth || maxPropertyListValues - values_ < 2) malformed();
+        values_ += 2;
+        entries.emplace(kept(std::move(key)), PropertyList(reference));
+        continue;
+      }
+      if (++values_ > maxPropertyListValues) malformed();
+      key = kept(std::move(key));
+      PropertyList item = value(valueTag, depth + 1);
       // Writers sort keys, so the end is the right place; a repeated key keeps its last value.
       entries.insert_or_assign(entries.end(), std::move(key), std::move(item));
+      skipMarkup(false);
+      keyTag = tag();
     }
   }
 
@@ -456,6 +478,252 @@ std::optional<PropertyList> decodeXmlPropertyList(std::string_view text) {
   } catch (const Malformed&) {
     return std::nullopt;
   }
+}
+
+// --- Writing -----------------------------------------------------------------
+
+namespace {
+
+constexpr std::string_view replacementCharacter = "\xEF\xBF\xBD";
+
+// Markup is escaped; a carriage return is written as a reference so that XML's
+// line-end normalisation leaves it alone. XML 1.0 has no way to carry the other
+// C0 controls, but both readers that matter here (ours and libplist) take a
+// numeric reference to one back exactly, and a reference keeps the file plain
+// text where the raw byte would not. U+0000 has no form any of them takes
+// (the reference is refused, the raw byte cuts libplist's texts short), so it
+// is written as U+FFFD, as ill-formed UTF-8 is.
+void appendEscaped(std::string& out, std::string_view text) {
+  std::string repaired;
+  if (!unicode::isValidUtf8(text)) {
+    repaired = unicode::sanitizedUtf8(text);
+    text = repaired;
+  }
+  std::size_t plain = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 ? c != '&' && c != '<' && c != '>' : c == '\t' || c == '\n') continue;
+    out.append(text.substr(plain, i - plain));
+    plain = i + 1;
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case 0:
+        out += replacementCharacter;
+        break;
+      default:
+        out += "&#";
+        if (c >= 10) out.push_back(static_cast<char>('0' + c / 10));
+        out.push_back(static_cast<char>('0' + c % 10));
+        out.push_back(';');
+        break;
+    }
+  }
+  out.append(text.substr(plain));
+}
+
+template <typename Number>
+void appendNumber(std::string& out, Number number) {
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
+  out.append(buffer, result.ptr);
+}
+
+void appendReal(std::string& out, double real) {
+  if (std::isnan(real)) {
+    out += "nan";
+  } else if (std::isinf(real)) {
+    out += real > 0 ? "+infinity" : "-infinity";
+  } else {
+    appendNumber(out, real);  // the shortest text that reads back to the same double
+  }
+}
+
+void appendDigits(std::string& out, long long value, int width) {
+  char buffer[8];
+  for (int i = width - 1; i >= 0; --i, value /= 10) buffer[i] = static_cast<char>('0' + value % 10);
+  out.append(buffer, static_cast<std::size_t>(width));
+}
+
+// The seconds-since-reference-date of midnight on a day.
+constexpr double referenceSeconds(std::chrono::year_month_day day) {
+  return static_cast<double>(std::chrono::sys_days(day).time_since_epoch().count()) * 86400.0 -
+         Date::referenceDateUnixSeconds;
+}
+
+// The whole seconds ISO 8601 dates with four-digit years can spell.
+constexpr double firstDateSecond = referenceSeconds(std::chrono::year{0} / 1 / 1);
+constexpr double lastDateSecond = referenceSeconds(std::chrono::year{9999} / 12 / 31) + 86399.0;
+
+// Whole seconds in UTC, then the remainder as the shortest decimal fraction
+// that adds back to the same double. That is exact except within the second
+// before the reference date, where the sum may round away bits below 1e-16 s.
+// Dates beyond the spellable years are kept at their ends; one that is not a
+// number at all is written as the reference date.
+void appendDate(std::string& out, Date date) {
+  double seconds = date.secondsSinceReferenceDate;
+  if (std::isnan(seconds)) seconds = 0;
+  if (seconds < firstDateSecond) seconds = firstDateSecond;
+  if (seconds >= lastDateSecond + 1) seconds = lastDateSecond;
+  double whole = std::floor(seconds);
+  double fraction = seconds - whole;
+  if (fraction >= 1) {  // a hair before the reference date: the next whole second is nearest
+    whole += 1;
+    fraction = 0;
+  }
+  const auto unix = static_cast<long long>(whole + Date::referenceDateUnixSeconds);
+  const auto days = std::chrono::floor<std::chrono::days>(std::chrono::sys_seconds(std::chrono::seconds(unix)));
+  const long long secondOfDay = unix - static_cast<long long>(days.time_since_epoch().count()) * 86400;
+  const std::chrono::year_month_day day(days);
+  appendDigits(out, static_cast<int>(day.year()), 4);
+  out.push_back('-');
+  appendDigits(out, static_cast<unsigned>(day.month()), 2);
+  out.push_back('-');
+  appendDigits(out, static_cast<unsigned>(day.day()), 2);
+  out.push_back('T');
+  appendDigits(out, secondOfDay / 3600, 2);
+  out.push_back(':');
+  appendDigits(out, secondOfDay / 60 % 60, 2);
+  out.push_back(':');
+  appendDigits(out, secondOfDay % 60, 2);
+  if (fraction > 0) {
+    // Fixed notation, as the reader wants digits only; a fraction as small as
+    // the least double needs a few hundred of them.
+    char buffer[400];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, fraction, std::chars_format::fixed);
+    if (error == std::errc{}) out.append(buffer + 1, end);  // ".5" of "0.5"
+  }
+  out.push_back('Z');
+}
+
+void appendBase64(std::string& out, std::string_view bytes, int indent) {
+  static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  constexpr std::size_t bytesPerLine = 57;  // 76 characters
+  for (std::size_t line = 0; line < bytes.size(); line += bytesPerLine) {
+    out.append(static_cast<std::size_t>(indent), '\t');
+    const std::size_t end = std::min(bytes.size(), line + bytesPerLine);
+    for (std::size_t i = line; i < end; i += 3) {
+      std::uint32_t bits = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << 16;
+      if (i + 1 < end) bits |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+      if (i + 2 < end) bits |= static_cast<unsigned char>(bytes[i + 2]);
+      out.push_back(alphabet[bits >> 18]);
+      out.push_back(alphabet[(bits >> 12) & 63]);
+      out.push_back(i + 1 < end ? alphabet[(bits >> 6) & 63] : '=');
+      out.push_back(i + 2 < end ? alphabet[bits & 63] : '=');
+    }
+    out.push_back('\n');
+  }
+}
+
+class Writer {
+ public:
+  explicit Writer(std::string& out) : out_(out) {}
+
+  void value(const PropertyList& item, int indent) {
+    out_.append(static_cast<std::size_t>(indent), '\t');
+    if (item.value.valueless_by_exception()) {
+      out_ += "<string></string>\n";  // left so by a failed assignment; nothing to keep
+      return;
+    }
+    std::visit([&](const auto& held) { write(held, indent); }, item.value);
+  }
+
+ private:
+  void write(const std::string& text, int) { element("string", text); }
+  void write(std::int64_t integer, int) {
+    out_ += "<integer>";
+    appendNumber(out_, integer);
+    out_ += "</integer>\n";
+  }
+  void write(double real, int) {
+    out_ += "<real>";
+    appendReal(out_, real);
+    out_ += "</real>\n";
+  }
+  void write(bool boolean, int) { out_ += boolean ? "<true/>\n" : "<false/>\n"; }
+  void write(Date date, int) {
+    out_ += "<date>";
+    appendDate(out_, date);
+    out_ += "</date>\n";
+  }
+  void write(const PropertyList::Data& data, int indent) {
+    if (data.bytes.empty()) {
+      out_ += "<data></data>\n";
+      return;
+    }
+    out_ += "<data>\n";
+    appendBase64(out_, data.bytes, indent);
+    closing("data", indent);
+  }
+  void write(PropertyList::Uid uid, int indent) {
+    out_ += "<dict>\n";
+    out_.append(static_cast<std::size_t>(indent) + 1, '\t');
+    out_ += "<key>CF$UID</key>\n";
+    out_.append(static_cast<std::size_t>(indent) + 1, '\t');
+    out_ += "<integer>";
+    appendNumber(out_, uid.value);
+    out_ += "</integer>\n";
+    closing("dict", indent);
+  }
+  void write(const PropertyList::Array& array, int indent) {
+    if (array.empty()) {
+      out_ += "<array/>\n";
+      return;
+    }
+    out_ += "<array>\n";
+    for (const PropertyList& item : array) value(item, indent + 1);
+    closing("array", indent);
+  }
+  void write(const PropertyList::Dictionary& dictionary, int indent) {
+    if (dictionary.empty()) {
+      out_ += "<dict/>\n";
+      return;
+    }
+    out_ += "<dict>\n";
+    for (const auto& [key, item] : dictionary) {
+      out_.append(static_cast<std::size_t>(indent) + 1, '\t');
+      element("key", key);
+      value(item, indent + 1);
+    }
+    closing("dict", indent);
+  }
+
+  void element(std::string_view name, std::string_view text) {
+    out_ += '<';
+    out_ += name;
+    out_ += '>';
+    appendEscaped(out_, text);
+    out_ += "</";
+    out_ += name;
+    out_ += ">\n";
+  }
+  void closing(std::string_view name, int indent) {
+    out_.append(static_cast<std::size_t>(indent), '\t');
+    out_ += "</";
+    out_ += name;
+    out_ += ">\n";
+  }
+
+  std::string& out_;
+};
+
+}  // namespace
+
+std::string encodeXmlPropertyList(const PropertyList& root) {
+  std::string out =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+      "<plist version=\"1.0\">\n";
+  Writer(out).value(root, 0);
+  out += "</plist>\n";
+  return out;
 }
 
 }  // namespace marlinet

@@ -1,11 +1,13 @@
 #include "replacements/property_list.h"
 
 #include <gtest/gtest.h>
+#include <plist/plist.h>
 
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +29,7 @@ TEST(PropertyListTest, NestingUpToTheLimitIsRead) {
     ASSERT_TRUE(atLimit.has_value());
     EXPECT_EQ(decodePropertyList(*atLimit), deepest);
   }
+  EXPECT_EQ(decodeXmlPropertyList(encodeXmlPropertyList(deepest)), deepest);
 }
 
 // --- The XML reader -----------------------------------------------------------
@@ -81,6 +84,12 @@ TEST(XmlPropertyListTest, ReadsTextsNumbersDatesAndData) {
       {"<string>a&#xD800;b</string>", PropertyList("a\uFFFDb")},
       {"<string>a\xff<![CDATA[\xc3]]>b</string>", PropertyList("a\uFFFD\uFFFDb")},
       {"<string>one\r\ntwo</string>", PropertyList("one\r\ntwo")},
+      // A dictionary holding only an integer under CF$UID is a keyed-archive reference.
+      {"<dict><key>CF$UID</key><integer>7</integer></dict>", PropertyList(PropertyList::Uid{7})},
+      {"<dict><key>CF$UID</key><integer>7</integer><key>b</key><true/></dict>",
+       PropertyList(PropertyList::Dictionary{{"CF$UID", PropertyList(7)}, {"b", PropertyList(true)}})},
+      {"<dict><key>CF$UID</key><string>7</string></dict>",
+       PropertyList(PropertyList::Dictionary{{"CF$UID", PropertyList("7")}})},
   };
   for (const auto& [body, expected] : cases) EXPECT_EQ(inPlist(body), expected) << body;
   const auto notANumber = inPlist("<real>nan</real>");
@@ -122,10 +131,99 @@ TEST(XmlPropertyListTest, DocumentsAreReadUpToTheLimitsOfWhatTheyDecodeTo) {
       {"<!--" + nest + nest + nest + "--><array/>", true},  // tags in comments do not nest
       {"<array>" + values + "</array>", true},
       {"<array>" + values + "<true/></array>", false},
+      // A reference is one value, however many its spelling takes.
+      {"<array>" + values.substr(7) + "<dict><key>CF$UID</key><integer>1</integer></dict></array>", true},
       {"<string>" + std::string(bytes, '\xff') + "</string>", true},
       {"<string>" + std::string(bytes + 1, '\xff') + "</string>", false},
   };
   for (const auto& [body, read] : cases) EXPECT_EQ(inPlist(body).has_value(), read) << body.size();
+}
+
+// --- The XML writer -------------------------------------------------------------
+
+// libplist's reading of `xml`, carried over in the compact encoding libplist
+// writes, for a reader independent of ours.
+std::optional<PropertyList> readByLibplist(const std::string& xml) {
+  plist_t node = nullptr;
+  plist_from_xml(xml.data(), static_cast<std::uint32_t>(xml.size()), &node);
+  const std::unique_ptr<void, void (*)(plist_t)> owned(node, plist_free);
+  if (node == nullptr) return std::nullopt;
+  char* bytes = nullptr;
+  std::uint32_t length = 0;
+  plist_to_bin(node, &bytes, &length);
+  const std::unique_ptr<char, void (*)(char*)> compact(bytes, plist_to_bin_free);
+  if (bytes == nullptr) return std::nullopt;
+  return decodeCompactPropertyList(std::string_view(bytes, length));
+}
+
+PropertyList record(std::initializer_list<std::pair<const std::string, PropertyList>> entries) {
+  return PropertyList(PropertyList::Dictionary(entries));
+}
+
+// The user's own list (with a key of another program's that must be kept)
+// and the shape a Mac's Text Replacements settings take in.
+TEST(XmlPropertyListWriterTest, ReplacementListsReadBackTheSameInBothReaders) {
+  const PropertyList lists[] = {
+      PropertyList(PropertyList::Array{
+          record({{"replace", "addr"}, {"with", "1 Main St\nFlat 2\r\nSpringfield\r"}, {"on", true}}),
+          record({{"replace", "sig"}, {"with", "\tBest,\n\t\xE2\x80\x94 Zo\xC3\xAB  "}, {"note", "kept"}}),
+          record({{"replace", "a&b"}, {"with", "<b>&amp; ]]> \"quoted\" 'it'</b>"}}),
+          record({{"replace", "\xE3\x81\x82\xE3\x82\x8A"}, {"with", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 "
+                                                                      "\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD"}}),
+          record({{"replace", "bell"}, {"with", "\x01\x07\x1B[0m\x1F\x7F end"}}),
+      }),
+      PropertyList(PropertyList::Array{
+          record({{"phrase", "On my way!\n\xF0\x9F\x9A\x97"}, {"shortcut", "omw"}}),
+          record({{"phrase", "\xE2\x80\x9Cq\xE2\x80\x9D & <tag>"}, {"shortcut", "q&"}}),
+      }),
+  };
+  for (const PropertyList& list : lists) {
+    const std::string written = encodeXmlPropertyList(list);
+    EXPECT_EQ(decodeXmlPropertyList(written), list) << written;
+    EXPECT_EQ(readByLibplist(written), list) << written;
+    // Neither reader turns line ends into line feeds, as XML readers must.
+    std::string normalised;
+    for (std::size_t i = 0; i < written.size(); ++i) {
+      normalised.push_back(written[i] == '\r' ? '\n' : written[i]);
+      if (written[i] == '\r' && i + 1 < written.size() && written[i + 1] == '\n') ++i;
+    }
+    EXPECT_EQ(decodeXmlPropertyList(normalised), list);
+  }
+}
+
+TEST(XmlPropertyListWriterTest, EveryValueReadsBackAsWrittenOrAsCloseAsXmlAllows) {
+  std::string allBytes;
+  for (int byte = 0; byte < 256; ++byte) allBytes.push_back(static_cast<char>(byte));
+  const PropertyList exact[] = {
+      PropertyList(std::numeric_limits<std::int64_t>::min()), PropertyList(std::numeric_limits<std::int64_t>::max()),
+      PropertyList(0.1), PropertyList(-1e300), PropertyList(std::numeric_limits<double>::denorm_min()),
+      PropertyList(9007199254740993.0), PropertyList(std::numeric_limits<double>::infinity()),
+      PropertyList(-std::numeric_limits<double>::infinity()), PropertyList(false), PropertyList(""),
+      PropertyList(Date{0}), PropertyList(Date{730902615.25}), PropertyList(Date{-978307200.000001}),
+      PropertyList(Date{0.1}), PropertyList(Date{1e-300}), PropertyList(Date{-1.5}),
+      PropertyList(Date{-62167219200.0 - Date::referenceDateUnixSeconds}),  // 0000-01-01
+      PropertyList(PropertyList::Data{}), PropertyList(PropertyList::Data{"a"}), PropertyList(PropertyList::Data{"ab"}),
+      PropertyList(PropertyList::Data{allBytes}), PropertyList(PropertyList::Uid{0}),
+      PropertyList(PropertyList::Uid{~std::uint64_t{0}}), PropertyList(PropertyList::Array{}),
+      PropertyList(PropertyList::Dictionary{}),
+      PropertyList(PropertyList::Array{PropertyList(PropertyList::Array{}),
+                                       record({{"", PropertyList(PropertyList::Dictionary{})}, {"\r\x02", 1}})}),
+  };
+  for (const PropertyList& value : exact) EXPECT_EQ(decodeXmlPropertyList(encodeXmlPropertyList(value)), value);
+
+  const std::pair<PropertyList, PropertyList> approximate[] = {
+      {PropertyList(std::string("a\0b", 3)), PropertyList("a\uFFFDb")},
+      {record({{std::string("k\0", 2), 1}}), record({{"k\uFFFD", 1}})},
+      // The last second of 9999, the latest the encoding spells.
+      {PropertyList(Date{1e300}), PropertyList(Date{253402300799.0 - Date::referenceDateUnixSeconds})},
+      {PropertyList(Date{std::numeric_limits<double>::quiet_NaN()}), PropertyList(Date{0})},
+  };
+  for (const auto& [value, readBack] : approximate) {
+    EXPECT_EQ(decodeXmlPropertyList(encodeXmlPropertyList(value)), readBack);
+  }
+  const auto notANumber = decodeXmlPropertyList(encodeXmlPropertyList(PropertyList(std::nan(""))));
+  ASSERT_TRUE(notANumber.has_value());
+  EXPECT_TRUE(std::isnan(std::get<double>(notANumber->value)));
 }
 
 // --- The compact (binary) reader ----------------------------------------------
