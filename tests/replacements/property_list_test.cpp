@@ -217,6 +217,7 @@ TEST(XmlPropertyListWriterTest, EveryValueReadsBackAsWrittenOrAsCloseAsXmlAllows
       // The last second of 9999, the latest the encoding spells.
       {PropertyList(Date{1e300}), PropertyList(Date{253402300799.0 - Date::referenceDateUnixSeconds})},
       {PropertyList(Date{std::numeric_limits<double>::quiet_NaN()}), PropertyList(Date{0})},
+      {PropertyList(Date{-1e-300}), PropertyList(Date{0})},  // the nearest the whole-second sum reaches
   };
   for (const auto& [value, readBack] : approximate) {
     EXPECT_EQ(decodeXmlPropertyList(encodeXmlPropertyList(value)), readBack);
