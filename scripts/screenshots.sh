@@ -2,8 +2,8 @@
 # Takes the README's pictures of a built Marlinet, each in a light and a dark
 # theme, on private virtual displays with a tray (trayer) and no window
 # manager: the tray menu, the settings window, the excluded-apps window (with
-# a few made-up installed applications, and the example list of replacements)
-# and the welcome window.
+# a few made-up installed applications, and the example list of replacements),
+# the replacement editor and the welcome window.
 #
 #   scripts/screenshots.sh build/release/src/shell/marlinet
 #
@@ -79,10 +79,11 @@ def tray_and_windows(theme):
         shoot(session, menu, "tray-menu-%s.png" % theme)
         session.key("Escape")
         wait_until(lambda: menu not in session.override_redirect_windows(process.pid), "the menu to close")
-        # Rows counted from the end: Quit, Check for Updates, Settings, Exclude Apps.
+        # Rows counted from the end: Quit, Check for Updates, Settings, Exclude Apps, Replacements.
         # Without a window manager windows open on top of each other: each is moved aside first.
         for keys, title, name, place in ((("Up",) * 4, "Exclude Apps", "exclude-apps", "0"),
-                                         (("Up",) * 3, "Marlinet Settings", "settings", "640")):
+                                         (("Up",) * 3, "Marlinet Settings", "settings", "640"),
+                                         (("Up",) * 5, "Replacements", "replacements", "320")):
             choose(session, process.pid, icon, *keys, "Return")
             window = window_named(session, title)
             session.run("xdotool", "windowmove", "--sync", str(window), place, "40")

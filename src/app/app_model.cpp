@@ -196,6 +196,18 @@ void AppModel::importReplacements() {
   request.message = localized(importPanelMessage);
   request.allowedExtensions = {"plist", "yml", "yaml"};
   request.allowsMultipleSelection = false;
+  importChosen(request);
+}
+
+void AppModel::importFolder() {
+  windowHost_.activateApplication();
+  OpenPanelRequest request;
+  request.title = localized("Import AutoKey Folder");
+  request.choosesFolders = true;
+  importChosen(request);
+}
+
+void AppModel::importChosen(const OpenPanelRequest& request) {
   const auto chosen = dialogs_.chooseFile(request);
   if (!chosen) return;
 
@@ -222,6 +234,9 @@ void AppModel::importReplacements() {
   importedAt_ = importedAt;
   rebuildIndex();
   reload();
+  if (foreign->skippedUnsupported > 0) {
+    dialogs_.showAlert(localized(leftOutMessage, foreign->skippedUnsupported), localized(leftOutInformation));
+  }
 }
 
 void AppModel::removeImported() {

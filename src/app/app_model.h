@@ -43,6 +43,10 @@ class AppModel final {
   static constexpr std::string_view nothingUsableMessage = "No replacements Marlinet can use were found in this file.";
   static constexpr std::string_view nothingUsableInformation =
       "Marlinet expands shortcuts made of English letters, digits and punctuation.";
+  static constexpr std::string_view leftOutMessage = "%lld entries were not imported.";
+  static constexpr std::string_view leftOutInformation =
+      "Marlinet types plain text: entries that run scripts, fill in variables or forms, or match patterns are left "
+      "out.";
 
   // Builds every service and wires them; nothing runs until `start`.
   explicit AppModel(const AppServices& services);
@@ -75,6 +79,8 @@ class AppModel final {
 
   // User commands.
   void importReplacements();
+  // A folder of AutoKey phrases.
+  void importFolder();
   void removeImported();
   void setExcluded(const std::string& bundleID, bool excluded);
   void setExcludedBundleIDs(const std::set<std::string>& bundleIDs);
@@ -124,6 +130,7 @@ class AppModel final {
 
  private:
   void publish() { changes_.publish(); }
+  void importChosen(const OpenPanelRequest& request);
   void refreshExcludedCache();
   // Merges the lists into the engine's index and the counts.
   void rebuildIndex();

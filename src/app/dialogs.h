@@ -12,6 +12,7 @@ struct OpenPanelRequest {
   std::string message;
   std::vector<std::string> allowedExtensions;  // without the dot
   bool allowsMultipleSelection = false;
+  bool choosesFolders = false;  // a folder instead of a file
 };
 
 // Modal questions and messages on the main thread.

@@ -38,7 +38,7 @@ const Table& x11Wording() {
       {"Allow Access…", "Why Not Expanding…"},
       {"Your keystrokes stay on this Mac.", "Your keystrokes stay on this computer."},
       {"From System Settings", "From your list"},
-      {"Edit in System Settings…", "Open List Folder…"},
+      {"Import .plist…", "Import File…"},
       {"Shortcuts made of English letters, digits and punctuation expand after a space, return, tab or "
        "punctuation. While a Korean, Japanese or Chinese input source is selected, Marlinet does nothing.",
        "Shortcuts made of English letters, digits and punctuation expand after a space, return, tab or "

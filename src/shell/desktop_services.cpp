@@ -56,16 +56,6 @@ void openURL(const std::string& url) {
     box.exec();
     return;
   }
-  if (url == keyboardSettingsURL()) {
-    // The user's own list lives in the configuration folder; made on demand so there is something to open.
-    if (const auto folder = userConfigDirectory()) {
-      const std::filesystem::path listFolder = *folder / std::string(DesktopServices::folderName);
-      std::error_code ignored;
-      std::filesystem::create_directories(listFolder, ignored);
-      QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(listFolder.string())));
-    }
-    return;
-  }
   QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
 }
 

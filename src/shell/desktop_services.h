@@ -34,8 +34,8 @@ struct SessionFacts {
 // login" is an XDG autostart entry, and the bell is the display's (`beep`).
 // X11 asks no permission to watch the keyboard: the two permissions are the
 // two extensions the server has or lacks. Links open in the user's browser,
-// except the system-settings links: the keyboard's opens the folder of the
-// user's list, the permissions' explain what the X server lacks.
+// except the permission-settings links, which explain what the X server
+// lacks. Marlinet edits the user's list itself.
 class DesktopServices final {
  public:
   DesktopServices(std::function<void()> beep, SessionFacts facts);

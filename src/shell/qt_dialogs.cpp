@@ -11,7 +11,10 @@ namespace marlinet::shell {
 
 std::optional<std::filesystem::path> QtDialogs::chooseFile(const OpenPanelRequest& request) {
   QFileDialog dialog(nullptr, QString::fromStdString(request.title), QDir::homePath());
-  dialog.setFileMode(request.allowsMultipleSelection ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+  dialog.setFileMode(request.choosesFolders            ? QFileDialog::Directory
+                     : request.allowsMultipleSelection ? QFileDialog::ExistingFiles
+                                                       : QFileDialog::ExistingFile);
+  if (request.choosesFolders) dialog.setOption(QFileDialog::ShowDirsOnly);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   if (!request.allowedExtensions.empty()) {
     QStringList patterns;

@@ -140,7 +140,6 @@ class ReplacementsWindow::Rows final : public QAbstractTableModel {
 
 ReplacementsWindow::ReplacementsWindow(std::shared_ptr<ReplacementsWindowContent> content, QWidget* parent)
     : QWidget(parent), content_(std::move(content)), document_(content_->file, content_->files) {
-  resize(windowWidth, windowHeight);
   auto* layout = new QVBoxLayout(this);
 
   banner_ = new QLabel(this);
@@ -238,10 +237,13 @@ ReplacementsWindow::ReplacementsWindow(std::shared_ptr<ReplacementsWindowContent
   };
 
   load();
+  if (!document_.entries().empty()) select(0);
   watcher_ = std::make_unique<ListFileWatcher>(content_->file, [this] { fileChanged(); });
 }
 
 ReplacementsWindow::~ReplacementsWindow() = default;
+
+QSize ReplacementsWindow::sizeHint() const { return {windowWidth, windowHeight}; }
 
 bool ReplacementsWindow::eventFilter(QObject* watched, QEvent* event) {
   // Delete and Backspace in the list delete the chosen rows.
@@ -470,7 +472,8 @@ void ReplacementsWindow::redrawState() {
     }
     problem = entryProblems(candidate)[at];
   }
-  problem_->setText(problemExplanation(problem));
+  problem_->setText(hasFields || !editable ? problemExplanation(problem)
+                                          : localizedText("Choose a replacement to edit it, or add one."));
   const bool incomplete = problem == EntryProblem::emptyShortcut || problem == EntryProblem::emptyPhrase;
   apply_->setEnabled(hasFields && fieldsDiffer() && !(adding_ && incomplete));
 }

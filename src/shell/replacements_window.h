@@ -36,6 +36,8 @@ class ReplacementsWindow final : public QWidget {
   enum class Resolution { reload, keepMine };
   std::function<Resolution()> askAfterOutsideChange;
 
+  QSize sizeHint() const override;
+
  protected:
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;

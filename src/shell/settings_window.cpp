@@ -485,7 +485,8 @@ void SettingsWindow::draw() {
   for (std::size_t i = 0; i < leadingButtons_.size(); ++i) {
     drawButton(leadingButtons_[i], replacements.leadingButtons[i]);
   }
-  drawButton(trailingButton_, replacements.trailingButton);
+  trailingButton_->setVisible(replacements.trailingButton.has_value());
+  if (replacements.trailingButton) drawButton(trailingButton_, *replacements.trailingButton);
 
   const PermissionsSection& permissions = shown_.permissions;
   permissionsTitle_->setText(fromUtf8(permissions.title));
@@ -526,6 +527,9 @@ void SettingsWindow::perform(SettingsAction action, bool on) {
         break;
       case SettingsAction::importReplacements:
         model->importReplacements();
+        break;
+      case SettingsAction::importFolder:
+        model->importFolder();
         break;
       case SettingsAction::showReplacements:
         model->showReplacements();

@@ -1,4 +1,5 @@
 #include "app/app_model.h"
+#include "app/localization.h"
 
 #include <gtest/gtest.h>
 
@@ -287,6 +288,15 @@ TEST_F(AppModelCommandsTest, CancelledOrUselessImportsShowTheRightAlertAndChange
   EXPECT_EQ(model->importedAt(), Date{1.0});
   EXPECT_EQ(h.files->readFile(h.importedFile()), storedBefore);
   EXPECT_EQ(notifications, 0);
+}
+
+TEST_F(AppModelCommandsTest, EntriesAnotherExpanderNeedsAreReportedAfterTheImport) {
+  h.chooseFileWith("base.yml",
+                   "matches:\n  - trigger: ty\n    replace: thank you\n  - regex: \"(?P<n>\\\\d+)km\"\n    replace: x\n"
+                   "  - trigger: now\n    replace: \"{{time}}\"\n    vars:\n      - name: time\n        type: date\n");
+  model->importReplacements();
+  EXPECT_TRUE(indexHas("ty"));
+  EXPECT_EQ(h.dialogs.alerts, (std::vector<std::string>{localized(AppModel::leftOutMessage, 2)}));
 }
 
 TEST_F(AppModelCommandsTest, AFailedSaveStillImportsForThisRun) {

@@ -34,6 +34,9 @@ ReplacementsSection replacementsSection(const ReplacementSummary& summary, bool 
   section.title = localized("Text replacements");
   section.found = countRow("Replacements found", summary.count);
   section.fromSystem = countRow("From System Settings", summary.systemCount);
+  // Where Marlinet keeps the list, it is edited here, and people arrive from
+  // other expanders; elsewhere the system's settings keep it.
+  if (editsOwnList) section.fromSystem.button = SettingsButton{localized("Edit…"), SettingsAction::showReplacements, false};
   if (summary.importedCount >= 1) {
     CountRow imported = countRow("From imported file", summary.importedCount);
     imported.button = SettingsButton{localized("Remove"), SettingsAction::removeImported, true};
@@ -46,10 +49,11 @@ ReplacementsSection replacementsSection(const ReplacementSummary& summary, bool 
   }
   section.leadingButtons = {{localized("Reload"), SettingsAction::reload, false},
                             {localized("Import .plist…"), SettingsAction::importReplacements, false}};
-  section.trailingButton = editsOwnList
-                               ? SettingsButton{localized("Edit Replacements…"), SettingsAction::showReplacements, false}
-                               : SettingsButton{localized("Edit in System Settings…"),
-                                                SettingsAction::openKeyboardSettings, false};
+  if (editsOwnList) {
+    section.leadingButtons.push_back({localized("Import AutoKey Folder…"), SettingsAction::importFolder, false});
+  } else {
+    section.trailingButton = {localized("Edit in System Settings…"), SettingsAction::openKeyboardSettings, false};
+  }
   return section;
 }
 

@@ -21,6 +21,7 @@ enum class SettingsAction {
   removeImported,
   reload,
   importReplacements,
+  importFolder,
   openKeyboardSettings,
   showOnboarding,
   setAutomaticUpdates,   // with the switch's new position
@@ -73,7 +74,7 @@ struct ReplacementsSection {
   std::optional<CountRow> fromImported;  // only while an imported list has entries
   std::optional<std::string> skippedNote;
   std::vector<SettingsButton> leadingButtons;  // left to right
-  SettingsButton trailingButton;               // after flexible space
+  std::optional<SettingsButton> trailingButton;  // after flexible space
 };
 
 struct PermissionsSection {

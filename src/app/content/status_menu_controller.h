@@ -18,8 +18,9 @@ struct StatusMenuHooks {
   std::function<void()> reload;
   std::function<void(bool)> setEnabled;
   std::function<void()> showExcludeApps;
-  std::function<void()> showReplacements;
-  std::function<bool()> editsOwnList;
+  // Only where Marlinet keeps the user's list itself.
+  std::function<void()> showReplacements = nullptr;
+  std::function<bool()> editsOwnList = nullptr;
   std::function<void()> showOnboarding;
   std::function<void()> showPreferences;
   std::function<void()> checkForUpdates;

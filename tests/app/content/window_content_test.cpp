@@ -151,10 +151,12 @@ TEST(DesktopWording, NothingAnX11UserSeesSpeaksOfTheMac) {
     for (const MenuRow& row : buildStatusMenu({status, true, 1}).rows) add(row.title);
     SettingsInputs inputs;
     inputs.status = status;
+    inputs.editsOwnList = true;
     const SettingsContent settings = buildSettingsContent(inputs);
     add(settings.expanding.note);
     add(settings.replacements.fromSystem.title);
-    add(settings.replacements.trailingButton.title);
+    for (const SettingsButton& button : settings.replacements.leadingButtons) add(button.title);
+    EXPECT_FALSE(settings.replacements.trailingButton.has_value()) << "the system's settings keep no list here";
     for (const PermissionLine& line : {settings.permissions.accessibility, settings.permissions.inputMonitoring})
       add(line.title);
     if (settings.permissions.allowAccess) add(settings.permissions.allowAccess->title);
