@@ -263,6 +263,14 @@ void ReplacementsWindow::showEvent(QShowEvent* event) {
   if (!fieldsDiffer() && !document_.hasUnsavedChanges() && document_.changedOnDisk()) load();
 }
 
+void ReplacementsWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
 void ReplacementsWindow::hideEvent(QHideEvent* event) {
   // Closing the window keeps what was typed, as every other change is kept.
   applyFields();
