@@ -21,7 +21,8 @@ struct PropertyList {
     std::string bytes;
     friend bool operator==(const Data&, const Data&) = default;
   };
-  // Keyed-archive object reference; only the compact encoding has it.
+  // Keyed-archive object reference: native in the compact encoding, a
+  // dictionary holding only an integer under "CF$UID" in the XML one.
   struct Uid {
     std::uint64_t value = 0;
     friend bool operator==(const Uid&, const Uid&) = default;

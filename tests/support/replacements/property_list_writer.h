@@ -10,7 +10,8 @@ namespace marlinet {
 enum class PropertyListFormat { xml, binary };
 
 // Encodes `value` in `format` through libplist: a writer independent of our
-// readers, for tests, fuzzing and benchmarks (the application only reads).
+// readers, for tests, fuzzing and benchmarks (the program has its own XML
+// writer, which the tests hold to this one's reader).
 // Absent when the value nests deeper than maxPropertyListDepth or holds a
 // date beyond the writer's 32-bit range of seconds; dates keep whole
 // microseconds.
