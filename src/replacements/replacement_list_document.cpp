@@ -48,27 +48,43 @@ PropertyList recordOf(const ListEntry& entry) {
 
 }  // namespace
 
+namespace {
+
+// Everything but a repeat, which depends on the entries before.
+EntryProblem problemOnItsOwn(const ListEntry& entry, std::string_view shortcut) {
+  if (isSwitchedOff(entry)) return EntryProblem::switchedOff;
+  if (shortcut.empty()) return EntryProblem::emptyShortcut;
+  if (entry.phrase.empty()) return EntryProblem::emptyPhrase;
+  if (hasUnsupportedCharacters(shortcut)) return EntryProblem::unsupportedCharacters;
+  return EntryProblem::none;
+}
+
+}  // namespace
+
 std::vector<EntryProblem> entryProblems(const std::vector<ListEntry>& entries) {
   std::vector<EntryProblem> problems;
   problems.reserve(entries.size());
   std::set<std::string_view, std::less<>> usable;
   for (const ListEntry& entry : entries) {
     const std::string_view shortcut = trimmedWhitespaceAndNewlines(entry.shortcut);
-    EntryProblem problem = EntryProblem::none;
-    if (isSwitchedOff(entry)) {
-      problem = EntryProblem::switchedOff;
-    } else if (shortcut.empty()) {
-      problem = EntryProblem::emptyShortcut;
-    } else if (entry.phrase.empty()) {
-      problem = EntryProblem::emptyPhrase;
-    } else if (hasUnsupportedCharacters(shortcut)) {
-      problem = EntryProblem::unsupportedCharacters;
-    } else if (!usable.insert(shortcut).second) {
-      problem = EntryProblem::duplicate;
-    }
+    EntryProblem problem = problemOnItsOwn(entry, shortcut);
+    if (problem == EntryProblem::none && !usable.insert(shortcut).second) problem = EntryProblem::duplicate;
     problems.push_back(problem);
   }
   return problems;
+}
+
+EntryProblem problemAt(const std::vector<ListEntry>& entries, const std::vector<EntryProblem>& problems,
+                       std::size_t index, const ListEntry& entry) {
+  const std::string_view shortcut = trimmedWhitespaceAndNewlines(entry.shortcut);
+  const EntryProblem problem = problemOnItsOwn(entry, shortcut);
+  if (problem != EntryProblem::none) return problem;
+  for (std::size_t i = 0; i < index && i < entries.size() && i < problems.size(); ++i) {
+    if (problems[i] == EntryProblem::none && trimmedWhitespaceAndNewlines(entries[i].shortcut) == shortcut) {
+      return EntryProblem::duplicate;
+    }
+  }
+  return EntryProblem::none;
 }
 
 ReplacementListDocument::ReplacementListDocument(std::filesystem::path file, std::shared_ptr<FileSystem> files)

@@ -31,6 +31,13 @@ enum class EntryProblem { none, switchedOff, emptyShortcut, emptyPhrase, unsuppo
 // shortcut an earlier usable one already has: reading keeps the first.
 std::vector<EntryProblem> entryProblems(const std::vector<ListEntry>& entries);
 
+// The problem `entry` would have in place of entry `index` of `entries` (or
+// after the last when `index` is their count), given their `problems`. Only
+// earlier entries decide it, so this is the same answer without recomputing
+// the list: for showing the problem of a row while it is being typed.
+EntryProblem problemAt(const std::vector<ListEntry>& entries, const std::vector<EntryProblem>& problems,
+                       std::size_t index, const ListEntry& entry);
+
 // The user's own replacement list file as an editor holds it. Every change
 // is written at once, atomically, so that it takes effect at the next reload
 // and a failed write leaves the previous file whole. The file is never

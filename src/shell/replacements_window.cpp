@@ -100,6 +100,8 @@ class ReplacementsWindow::Rows final : public QAbstractTableModel {
     endResetModel();
   }
 
+  const std::vector<EntryProblem>& problems() const { return problems_; }
+
   int rowCount(const QModelIndex& parent = {}) const override {
     return parent.isValid() ? 0 : static_cast<int>(entries_.size());
   }
@@ -468,17 +470,11 @@ void ReplacementsWindow::redrawState() {
   // What Marlinet will make of the entry as typed, before it is kept.
   EntryProblem problem = EntryProblem::none;
   if (hasFields) {
-    std::vector<ListEntry> candidate = document_.entries();
-    ListEntry typed{shortcut_->text().toStdString(), phrase_->toPlainText().toStdString(), {}};
-    std::size_t at = candidate.size();
-    if (adding_) {
-      candidate.push_back(std::move(typed));
-    } else {
-      at = *editing_;
-      typed.otherKeys = candidate[at].otherKeys;
-      candidate[at] = std::move(typed);
-    }
-    problem = entryProblems(candidate)[at];
+    const std::vector<ListEntry>& entries = document_.entries();
+    const std::size_t at = adding_ ? entries.size() : *editing_;
+    ListEntry typed{shortcut_->text().toStdString(), phrase_->toPlainText().toStdString(),
+                    adding_ ? PropertyList::Dictionary{} : entries[at].otherKeys};
+    problem = problemAt(entries, rows_->problems(), at, typed);
   }
   problem_->setText(hasFields || !editable ? problemExplanation(problem)
                                           : localizedText("Choose a replacement to edit it, or add one."));

@@ -64,6 +64,13 @@ TEST(EntryProblemsTest, FlagsExactlyWhatReadingTheListLeavesOut) {
             (std::vector<P>{P::none, P::duplicate, P::none, P::emptyShortcut, P::emptyPhrase, P::unsupportedCharacters,
                             P::unsupportedCharacters, P::switchedOff, P::none, P::none}));
 
+  // A row's problem while it is typed, from those before it, is the same.
+  const auto problems = entryProblems(entries);
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    EXPECT_EQ(problemAt(entries, problems, i, entries[i]), problems[i]) << i;
+  }
+  EXPECT_EQ(problemAt(entries, problems, entries.size(), {"Omw ", "x", {}}), P::duplicate);
+
   // The rows shown as fine are the list that expands, in order.
   std::vector<std::string> fine;
   for (std::size_t i = 0; i < entries.size(); ++i) {
