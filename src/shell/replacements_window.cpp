@@ -238,6 +238,9 @@ ReplacementsWindow::ReplacementsWindow(std::shared_ptr<ReplacementsWindowContent
     return box.clickedButton() == reload ? Resolution::reload : Resolution::keepMine;
   };
 
+  // Quitting keeps what was typed, as closing the window does.
+  connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { applyFields(); });
+
   load();
   if (!document_.entries().empty()) select(0);
   watcher_ = std::make_unique<ListFileWatcher>(content_->file, [this] { fileChanged(); });
@@ -261,8 +264,13 @@ bool ReplacementsWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void ReplacementsWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  shortcut_->setFocus();
   if (!fieldsDiffer() && !document_.hasUnsavedChanges() && document_.changedOnDisk()) load();
+  // An empty list has nothing to choose: the first replacement can be typed at once.
+  if (document_.entries().empty() && !adding_) {
+    startNewEntry();
+  } else {
+    (adding_ ? static_cast<QWidget*>(shortcut_) : table_)->setFocus();
+  }
 }
 
 void ReplacementsWindow::keyPressEvent(QKeyEvent* event) {
@@ -324,8 +332,8 @@ void ReplacementsWindow::startNewEntry() {
   applyFields();
   select(std::nullopt);
   adding_ = true;
+  redrawState();  // enables the fields, which only then take the keyboard
   shortcut_->setFocus();
-  redrawState();
 }
 
 void ReplacementsWindow::deleteSelected() {
