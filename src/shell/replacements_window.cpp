@@ -191,7 +191,7 @@ ReplacementsWindow::ReplacementsWindow(std::shared_ptr<ReplacementsWindowContent
 
   shortcut_ = new QLineEdit(this);
   phrase_ = new QPlainTextEdit(this);
-  // Tab is part of a phrase; Control+Tab still leaves the field.
+  // Tab is part of a phrase; Shift+Tab still leaves the field.
   phrase_->setTabChangesFocus(false);
   phrase_->setFixedHeight(phrase_->fontMetrics().lineSpacing() * 5 + 12);
   problem_ = new QLabel(this);
@@ -299,11 +299,12 @@ void ReplacementsWindow::load() {
 }
 
 void ReplacementsWindow::fileChanged() {
-  if (!document_.changedOnDisk()) return;  // our own write
+  // While the question is open, the answer decides; our own write is no change.
+  if (asking_ || !document_.changedOnDisk()) return;
   if (fieldsDiffer()) {
     applyFields();  // finds the file changed and asks
   } else if (document_.hasUnsavedChanges()) {
-    resolveOutsideChange();
+    resolveOutsideChange(editing_);
   } else {
     load();
   }
@@ -348,8 +349,13 @@ void ReplacementsWindow::deleteSelected() {
 }
 
 void ReplacementsWindow::undo() {
+  if (fieldsDiffer()) {
+    // What is being typed is the latest change: it goes first.
+    fillFields();
+    redrawState();
+    return;
+  }
   if (!document_.canUndo()) return;
-  // Undo takes back the last change to the list, not what is being typed.
   adding_ = false;
   const std::optional<std::size_t> keep = editing_;
   editing_.reset();
@@ -383,14 +389,17 @@ void ReplacementsWindow::finish(ReplacementListDocument::SaveResult result, std:
   if (result == ReplacementListDocument::SaveResult::saved) {
     if (AppModel* model = content_->model.get()) model->reload();
   } else if (result == ReplacementListDocument::SaveResult::changedOnDisk) {
-    resolveOutsideChange();
+    resolveOutsideChange(selectEntry);
   }
   redrawState();
 }
 
-void ReplacementsWindow::resolveOutsideChange() {
-  if (askAfterOutsideChange && askAfterOutsideChange() == Resolution::keepMine) {
-    finish(document_.saveOverwriting(), editing_);
+void ReplacementsWindow::resolveOutsideChange(std::optional<std::size_t> keep) {
+  asking_ = true;
+  const bool keepMine = askAfterOutsideChange && askAfterOutsideChange() == Resolution::keepMine;
+  asking_ = false;
+  if (keepMine) {
+    finish(document_.saveOverwriting(), keep);
   } else {
     load();
     if (AppModel* model = content_->model.get()) model->reload();
@@ -414,14 +423,18 @@ void ReplacementsWindow::showSelection() {
   }
   adding_ = false;
   editing_ = chosen.size() == 1 ? std::optional(chosen.front()) : std::nullopt;
+  fillFields();
+  redrawState();
+}
+
+void ReplacementsWindow::fillFields() {
   filling_ = true;
-  const ListEntry* entry = editing_ ? &document_.entries()[*editing_] : nullptr;
+  const ListEntry* entry = editing_ && !adding_ ? &document_.entries()[*editing_] : nullptr;
   shortcut_->setText(entry ? text(entry->shortcut) : QString());
   shortcut_->setModified(false);
   phrase_->setPlainText(entry ? text(entry->phrase) : QString());
   phrase_->document()->setModified(false);
   filling_ = false;
-  redrawState();
 }
 
 bool ReplacementsWindow::fieldsDiffer() const {
@@ -471,7 +484,7 @@ void ReplacementsWindow::redrawState() {
   phrase_->setEnabled(hasFields);
   add_->setEnabled(editable);
   delete_->setEnabled(editable && !selectedEntries().empty());
-  undo_->setEnabled(editable && document_.canUndo());
+  undo_->setEnabled(editable && (document_.canUndo() || fieldsDiffer()));
   export_->setEnabled(editable);
   apply_->setText(adding_ ? localizedText("Add Replacement") : localizedText("Save"));
 

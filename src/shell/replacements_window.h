@@ -56,8 +56,10 @@ class ReplacementsWindow final : public QWidget {
   void undo();
   void exportList();
   void finish(ReplacementListDocument::SaveResult result, std::optional<std::size_t> select);
-  void resolveOutsideChange();
+  void resolveOutsideChange(std::optional<std::size_t> keep);
   void showSelection();
+  // Shows the chosen entry's texts, or empty fields.
+  void fillFields();
   bool fieldsDiffer() const;
   std::vector<std::size_t> selectedEntries() const;
   void select(std::optional<std::size_t> entry);
@@ -69,6 +71,7 @@ class ReplacementsWindow final : public QWidget {
   std::optional<std::size_t> editing_;
   bool adding_ = false;
   bool filling_ = false;  // the fields are being filled, not typed in
+  bool asking_ = false;   // the outside-change question is open
 
   QLabel* banner_ = nullptr;
   QLineEdit* search_ = nullptr;

@@ -131,6 +131,10 @@ TEST_F(ReplacementsWindowTest, AddEditSearchDeleteAndUndoTakeEffectAtOnce) {
   EXPECT_EQ(shown(), (std::vector<std::string>{"brb = Be right back, really"}));
   EXPECT_EQ(expanded().size(), 1u);
 
+  // Undo takes back the typing first, then the list's changes one by one.
+  QTest::keyClicks(phrase, " typed");
+  QTest::mouseClick(button("Undo"), Qt::LeftButton);
+  EXPECT_EQ(phrase->toPlainText(), "Be right back, really");
   QTest::mouseClick(button("Undo"), Qt::LeftButton);
   QTest::mouseClick(button("Undo"), Qt::LeftButton);
   EXPECT_EQ(shown().size(), 4u);
