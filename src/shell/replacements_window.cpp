@@ -323,7 +323,7 @@ void ReplacementsWindow::applyFields() {
   ListEntry entry = document_.entries()[index];
   // A field the user left alone keeps the file's text as it was, even where
   // the field cannot show it exactly (a carriage return).
-  if (shortcut_->isModified() || shortcut_->text() != text(entry.shortcut)) entry.shortcut = shortcut_->text().toStdString();
+  if (shortcut_->isModified()) entry.shortcut = shortcut_->text().toStdString();
   if (phrase_->document()->isModified()) entry.phrase = phrase_->toPlainText().toStdString();
   finish(document_.replace(index, std::move(entry)), index);
 }
