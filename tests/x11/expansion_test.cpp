@@ -377,6 +377,25 @@ TEST_F(Expansion, AShortcutExpandsOnTheLayoutInUse) {
 
 // A composing input method is active: nothing expands until a plain layout
 // is back. A real ibus-daemon on this test's own session bus.
+TEST_F(Expansion, AListChangedByAnotherProgramExpandsWithoutOpeningTheMenu) {
+  // Written the way editors save: a new file renamed over the old one.
+  const auto file = folder->path() / "config/tarnwick-engineering.Marlinet.direct/text-replacements.plist";
+  std::string changed = list;
+  changed.insert(changed.find("</array>"), "<dict><key>replace</key><string>zq</string><key>with</key><string>zebra "
+                                           "quartet</string></dict>\n");
+  writeBytes(folder->path() / "next.plist", changed);
+  std::filesystem::rename(folder->path() / "next.plist", file);
+  bool expanded = false;
+  // Late in the suite, when nothing else reloads the list any more.
+  for (int attempt = 0; attempt < 4 && !expanded; ++attempt) {
+    window->clear();
+    type("zq ");
+    expanded = waitFor([&] { return window->text == "zebra quartet "; }, 0.5);
+  }
+  writeBytes(file, list);
+  EXPECT_TRUE(expanded) << window->text;
+}
+
 TEST(InputMethods, NothingExpandsWhileAComposingEngineIsActive) {
   XvfbServer server;
   if (server.name().empty()) GTEST_SKIP() << "Xvfb did not start";
