@@ -4,7 +4,6 @@
 // independent writer on values no corpus lists. It must also survive our own
 // XML writer: read back by our reader exactly (up to what the writer is known
 // to change), and by libplist's reader as closely as libplist keeps values.
-#include <plist/plist.h>
 
 #include <bit>
 #include <cmath>
@@ -171,19 +170,6 @@ std::optional<PropertyList> inLibplistDates(const PropertyList& value) {
   return value;
 }
 
-// libplist's reading of `xml`, carried over in the compact encoding it writes.
-std::optional<PropertyList> readByLibplist(const std::string& xml) {
-  plist_t node = nullptr;
-  plist_from_xml(xml.data(), static_cast<std::uint32_t>(xml.size()), &node);
-  const std::unique_ptr<void, void (*)(plist_t)> owned(node, plist_free);
-  if (node == nullptr) return std::nullopt;
-  char* bytes = nullptr;
-  std::uint32_t length = 0;
-  plist_to_bin(node, &bytes, &length);
-  const std::unique_ptr<char, void (*)(char*)> compact(bytes, plist_to_bin_free);
-  if (bytes == nullptr) return std::nullopt;
-  return marlinet::decodeCompactPropertyList(std::string_view(bytes, length));
-}
 
 // Adds what `value` holds to the counts the decoders keep within their limits.
 void count(const PropertyList& value, std::uint64_t& values, std::uint64_t& textBytes) {
@@ -224,7 +210,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto again = marlinet::decodeXmlPropertyList(written);
   if (!again || !identical(expected, *again)) std::abort();
   if (const auto forLibplist = inLibplistDates(expected)) {
-    const auto byLibplist = readByLibplist(marlinet::encodeXmlPropertyList(*forLibplist));
+    const auto byLibplist = marlinet::decodeWithLibplist(marlinet::encodeXmlPropertyList(*forLibplist));
     if (!byLibplist || !sameValue(*forLibplist, *byLibplist)) std::abort();
   }
   return 0;

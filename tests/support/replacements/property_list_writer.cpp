@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
+#include <string_view>
+
+#include "replacements/compact_property_list.h"
 
 namespace marlinet {
 
@@ -80,6 +84,19 @@ std::optional<std::string> encodePropertyList(const PropertyList& value, Propert
   return std::string(output.get(), length);
 } catch (...) {
   return std::nullopt;
+}
+
+std::optional<PropertyList> decodeWithLibplist(const std::string& xml) {
+  plist_t node = nullptr;
+  plist_from_xml(xml.data(), static_cast<std::uint32_t>(xml.size()), &node);
+  const std::unique_ptr<void, void (*)(plist_t)> owned(node, plist_free);
+  if (node == nullptr) return std::nullopt;
+  char* bytes = nullptr;
+  std::uint32_t length = 0;
+  plist_to_bin(node, &bytes, &length);
+  const std::unique_ptr<char, void (*)(char*)> compact(bytes, plist_to_bin_free);
+  if (bytes == nullptr) return std::nullopt;
+  return decodeCompactPropertyList(std::string_view(bytes, length));
 }
 
 }  // namespace marlinet

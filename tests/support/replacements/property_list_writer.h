@@ -17,4 +17,9 @@ enum class PropertyListFormat { xml, binary };
 // microseconds.
 std::optional<std::string> encodePropertyList(const PropertyList& value, PropertyListFormat format);
 
+// libplist's reading of the XML `xml`, carried over in the compact encoding
+// libplist writes: a reader independent of ours. Absent when libplist
+// refuses it.
+std::optional<PropertyList> decodeWithLibplist(const std::string& xml);
+
 }  // namespace marlinet
