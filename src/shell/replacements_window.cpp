@@ -291,11 +291,15 @@ void ReplacementsWindow::load() {
   document_.load();
   adding_ = false;
   const std::optional<std::size_t> keep = editing_;
+  showRows(keep && *keep < document_.entries().size() ? keep : std::nullopt);
+}
+
+void ReplacementsWindow::showRows(std::optional<std::size_t> selectEntry) {
   editing_.reset();
   filling_ = true;
   rows_->show(document_.entries());
   filling_ = false;
-  select(keep && *keep < document_.entries().size() ? keep : std::nullopt);
+  select(selectEntry);
 }
 
 void ReplacementsWindow::fileChanged() {
@@ -381,11 +385,7 @@ void ReplacementsWindow::exportList() {
 }
 
 void ReplacementsWindow::finish(ReplacementListDocument::SaveResult result, std::optional<std::size_t> selectEntry) {
-  editing_.reset();
-  filling_ = true;
-  rows_->show(document_.entries());
-  filling_ = false;
-  select(selectEntry);
+  showRows(selectEntry);
   if (result == ReplacementListDocument::SaveResult::saved) {
     if (AppModel* model = content_->model.get()) model->reload();
   } else if (result == ReplacementListDocument::SaveResult::changedOnDisk) {

@@ -56,6 +56,8 @@ class ReplacementsWindow final : public QWidget {
   void undo();
   void exportList();
   void finish(ReplacementListDocument::SaveResult result, std::optional<std::size_t> select);
+  // Redraws the list as the document holds it, with `select` chosen.
+  void showRows(std::optional<std::size_t> select);
   void resolveOutsideChange(std::optional<std::size_t> keep);
   void showSelection();
   // Shows the chosen entry's texts, or empty fields.
