@@ -35,6 +35,8 @@ class X11Poster final : public EventPosting {
   // Where keys reposted as the user's go: back through the tap's handler.
   std::function<void(std::shared_ptr<const CapturedKey>)> replayAsUser;
 
+  // Turns off and on again hearing the XTest keys, around what this poster sends.
+  std::function<void(bool)> hearOwnKeys;
   // Whether an XTest key event the server reports is one this poster sent;
   // each of ours is recognised once.
   bool recogniseOwn(std::uint8_t keycode, bool press);

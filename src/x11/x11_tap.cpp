@@ -45,6 +45,17 @@ struct GrabMask {
   }
 };
 
+using KeyMaskBits = std::array<unsigned char, XIMaskLen(XI_LASTEVENT)>;
+
+KeyMaskBits rawKeyBits(bool on) {
+  KeyMaskBits bits{};
+  if (on) {
+    XISetMask(bits.data(), XI_RawKeyPress);
+    XISetMask(bits.data(), XI_RawKeyRelease);
+  }
+  return bits;
+}
+
 }  // namespace
 
 X11Tap::X11Tap(::Display* display, KeyboardStatus& keyboard, X11Poster& poster, Scheduler& scheduler)
@@ -54,11 +65,13 @@ X11Tap::X11Tap(::Display* display, KeyboardStatus& keyboard, X11Poster& poster, 
       scheduler_(scheduler),
       self_(std::make_shared<X11Tap*>(this)) {
   poster_.replayAsUser = [this](std::shared_ptr<const CapturedKey> key) { replay(std::move(key)); };
+  poster_.hearOwnKeys = [this](bool on) { hearXTestKeys(on); };
 }
 
 X11Tap::~X11Tap() {
   stop();
   poster_.replayAsUser = nullptr;
+  poster_.hearOwnKeys = nullptr;
 }
 
 bool X11Tap::start() {
@@ -103,19 +116,26 @@ void X11Tap::selectEvents(bool on) {
   // Raw keys from each keyboard alone: selected for every device they come
   // twice (the master repeats them), and the server's work for each key we
   // post doubles.
-  using Bits = std::array<unsigned char, XIMaskLen(XI_LASTEVENT)>;
-  Bits everyDevice{};
-  Bits keyboards{};
+  KeyMaskBits everyDevice{};
   if (on) {
     XISetMask(everyDevice.data(), XI_HierarchyChanged);
     XISetMask(everyDevice.data(), XI_RawButtonPress);
-    XISetMask(keyboards.data(), XI_RawKeyPress);
-    XISetMask(keyboards.data(), XI_RawKeyRelease);
   }
+  KeyMaskBits keyboards = rawKeyBits(on);
   std::vector<XIEventMask> masks{{XIAllDevices, static_cast<int>(everyDevice.size()), everyDevice.data()}};
   for (int device : physicalKeyboards_) masks.push_back({device, static_cast<int>(keyboards.size()), keyboards.data()});
   if (xtestKeyboard_ >= 0) masks.push_back({xtestKeyboard_, static_cast<int>(keyboards.size()), keyboards.data()});
   XISelectEvents(display_, DefaultRootWindow(display_), masks.data(), static_cast<int>(masks.size()));
+}
+
+void X11Tap::hearXTestKeys(bool on) {
+  // Told apart from other programs' keys only by the poster's queue, our own
+  // need not come back: each one heard is one more event the server writes
+  // while the application waits for the rest of the phrase.
+  if (!running_ || xtestKeyboard_ < 0) return;
+  KeyMaskBits bits = rawKeyBits(on);
+  XIEventMask mask{xtestKeyboard_, static_cast<int>(bits.size()), bits.data()};
+  XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
 }
 
 bool X11Tap::findKeyboards() {
