@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   libicu-dev libplist-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libx11-dev libx11-xcb-dev libxi-dev libxtst-dev libxkbcommon-dev libxkbcommon-x11-dev
+  qt6-base-dev libx11-dev libx11-xcb-dev libxcb-xinput-dev libxi-dev libxtst-dev libxkbcommon-dev libxkbcommon-x11-dev
   xvfb x11-utils x11-xkb-utils xdotool imagemagick fonts-dejavu-core
   dbus-daemon at-spi2-core python3-gi gir1.2-gtk-3.0 ibus ibus-hangul
   qt6-svg-dev trayer desktop-file-utils appstream xfce4-panel qt6ct

@@ -1,9 +1,12 @@
 #include "x11/x11_tap.h"
 
+#include <X11/Xlib-xcb.h>
 #include <X11/extensions/XTest.h>
+#include <xcb/xinput.h>
 
 #include <array>
 #include <cstring>
+#include <span>
 #include <string_view>
 
 #include "x11/key_translation.h"
@@ -34,8 +37,12 @@ std::array<XIGrabModifiers, 16> typingModifierCombinations() {
 // Key events, and the raw events too: a grab of our own would otherwise
 // filter the raw events selected on the root.
 struct GrabMask {
-  std::array<unsigned char, XIMaskLen(XI_LASTEVENT)> bits{};
+  // Whole 32-bit words, as the XCB request counts them.
+  std::array<std::uint32_t, (XIMaskLen(XI_LASTEVENT) + 3) / 4> words{};
+  std::span<unsigned char> bits{reinterpret_cast<unsigned char*>(words.data()), XIMaskLen(XI_LASTEVENT)};
   XIEventMask mask{XIAllDevices, XIMaskLen(XI_LASTEVENT), bits.data()};
+  GrabMask(const GrabMask&) = delete;  // the mask points into its own words
+  GrabMask& operator=(const GrabMask&) = delete;
   explicit GrabMask(int device) {
     mask.deviceid = device;
     XISetMask(bits.data(), XI_KeyPress);
@@ -272,9 +279,7 @@ void X11Tap::handleDevice(const XIDeviceEvent& event, bool press) {
       XIUngrabDevice(display_, activeGrab_->device, CurrentTime);
     }
     activeGrab_ = ActiveGrab{event.deviceid, NextRequest(display_), std::nullopt};
-    GrabMask mask(event.deviceid);
-    XIGrabDevice(display_, event.deviceid, DefaultRootWindow(display_), CurrentTime, None, XIGrabModeAsync,
-                 XIGrabModeAsync, False, &mask.mask);
+    grabDeviceWithoutWaiting(event.deviceid);
     XIAllowEvents(display_, event.deviceid, XIAsyncDevice, CurrentTime);
     XFlush(display_);
   }
@@ -286,6 +291,21 @@ void X11Tap::handleDevice(const XIDeviceEvent& event, bool press) {
   if (press) beforeGrabbedKey();
   dispatch(std::make_shared<const CapturedKey>(key, press, static_cast<std::uint32_t>(event.mods.effective),
                                                static_cast<std::uint32_t>(event.group.effective)));
+}
+
+void X11Tap::grabDeviceWithoutWaiting(int device) {
+  // Xlib's XIGrabDevice waits for the answer, a round trip on the way of
+  // every grabbed key; its status tells nothing we would act on (the key
+  // that led here is ours already, and a refused grab only means later keys
+  // go the usual way). Sent through XCB with the answer discarded instead,
+  // in its place among Xlib's requests.
+  GrabMask mask(device);
+  xcb_connection_t* connection = XGetXCBConnection(display_);
+  const xcb_input_xi_grab_device_cookie_t cookie = xcb_input_xi_grab_device(
+      connection, DefaultRootWindow(display_), XCB_CURRENT_TIME, XCB_NONE, static_cast<xcb_input_device_id_t>(device),
+      XCB_INPUT_GRAB_MODE_22_ASYNC, XCB_INPUT_GRAB_MODE_22_ASYNC, XCB_INPUT_GRAB_OWNER_NO_OWNER,
+      static_cast<std::uint16_t>(mask.words.size()), mask.words.data());
+  xcb_discard_reply(connection, cookie.sequence);
 }
 
 void X11Tap::dispatch(const std::shared_ptr<const CapturedKey>& key) {

@@ -57,6 +57,7 @@ class X11Tap final : public EventTapControl {
   bool findKeyboards();
   void selectEvents(bool on);
   void hearXTestKeys(bool on);
+  void grabDeviceWithoutWaiting(int device);
   // Answers false when no key could be grabbed on any keyboard.
   bool grabKeys(bool grab);
   void handleRaw(const XIRawEvent& event, bool press);
