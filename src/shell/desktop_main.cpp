@@ -15,6 +15,7 @@
 #include "app/model_content.h"
 #include "input_method/input_method_tracker.h"
 #include "shell/desktop_services.h"
+#include "shell/keyboard_switch_filter.h"
 #include "shell/list_file_watcher.h"
 #include "shell/qt_pasteboard.h"
 #include "shell/qt_scheduler.h"
@@ -83,6 +84,7 @@ int runDesktop(int argc, char** argv, std::ostream& errors) {
     errors << localized("Marlinet cannot read the keyboard of the X display ") << displayName << ".\n";
     return 1;
   }
+  KeyboardSwitchFilter keyboardSwitches;
   accessibility::PasswordFieldTracker passwordFields;
   InputMethodTracker inputMethods;
   SessionContext context(*desktop, passwordFields, inputMethods);
