@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QThread>
 #include <QWindow>
 #include <X11/extensions/XTest.h>
 #include <cstdlib>
 
+#include "spin_until.h"
 #include "typing_window.h"
 #include "x11/xvfb_server.h"
 
@@ -26,18 +25,6 @@ class KeyWindow : public QWindow {
  protected:
   void keyPressEvent(QKeyEvent* event) override { text += event->text(); }
 };
-
-template <typename Done>
-bool spinUntil(Done done, int timeoutMs = 5000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents();
-    QThread::msleep(1);
-  }
-  return true;
-}
 
 TEST(KeyboardSwitchFilter, QtIsSparedTheSwitchesBehindTheKeyboardYetFollowsANewLayout) {
   testing::XvfbServer server;

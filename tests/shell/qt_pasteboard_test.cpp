@@ -18,25 +18,13 @@
 #include <random>
 
 #include "platform/clipboard_keeper.h"
+#include "spin_until.h"
 #include "x11/xvfb_server.h"
 
 namespace marlinet::shell {
 namespace {
 
 using Targets = std::map<QString, QByteArray>;
-
-// Runs the event loop (Qt must answer the other clients) until `done`.
-template <typename Done>
-bool spinUntil(Done done, int timeoutMs = 15000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents();
-    QThread::msleep(1);
-  }
-  return true;
-}
 
 // Another X client reading CLIPBOARD as `target`; nothing when refused.
 std::optional<QByteArray> readAsAnotherClient(const QString& target) {
