@@ -140,9 +140,14 @@ void X11Tap::hearXTestKeys(bool on) {
   // need not come back: each one heard is one more event the server writes
   // while the application waits for the rest of the phrase.
   if (!running_ || xtestKeyboard_ < 0) return;
-  KeyMaskBits bits = rawKeyBits(on);
-  XIEventMask mask{xtestKeyboard_, static_cast<int>(bits.size()), bits.data()};
-  XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
+  // Built here in the request's own layout and sent through XCB: this runs
+  // around every batch, and Xlib's XISelectEvents allocates a copy of each mask.
+  struct {
+    xcb_input_event_mask_t head;
+    std::uint32_t bits;
+  } mask{{static_cast<xcb_input_device_id_t>(xtestKeyboard_), 1},
+         on ? XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE : 0U};
+  xcb_input_xi_select_events(XGetXCBConnection(display_), DefaultRootWindow(display_), 1, &mask.head);
 }
 
 bool X11Tap::findKeyboards() {
