@@ -6,6 +6,8 @@
 
 #include <xkbcommon/xkbcommon.h>
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -24,6 +26,27 @@ inline constexpr std::uint32_t mod4 = 1U << 6;  // Super
 inline constexpr std::uint32_t mod5 = 1U << 7;  // AltGr (level three)
 // Modifiers that make a key a shortcut chord rather than typing.
 inline constexpr std::uint32_t chord = control | mod1 | mod4;
+// Modifiers that leave a key typing. Their 16 subsets are the combinations a
+// delimiter key can be grabbed in; bit i of a combination's number is typing[i].
+inline constexpr std::array<std::uint32_t, 4> typing{shift, lock, mod2, mod5};
+inline constexpr std::size_t typingCombinations = 1U << typing.size();
+constexpr std::uint32_t typingCombinationModifiers(std::size_t combination) {
+  std::uint32_t state = 0;
+  for (std::size_t bit = 0; bit < typing.size(); ++bit) {
+    if (combination & (1U << bit)) state |= typing[bit];
+  }
+  return state;
+}
+// The combination a modifier state is; none when it holds another modifier.
+constexpr std::optional<std::size_t> typingCombination(std::uint32_t state) {
+  std::size_t combination = 0;
+  for (std::size_t bit = 0; bit < typing.size(); ++bit) {
+    if (state & typing[bit]) combination |= 1U << bit;
+    state &= ~typing[bit];
+  }
+  if (state & 0xFFU) return std::nullopt;
+  return combination;
+}
 }  // namespace xmod
 
 // A key the heart has no code for (letters, digits, punctuation: their text

@@ -97,7 +97,6 @@ void KeyboardMap::index() {
   xkb_state* state = scratch_.get();
   const xkb_layout_index_t groups = xkb_keymap_num_layouts(keymap);
   strokes_.assign(groups, {});
-  std::array<bool, 256> ends{};
   // Lower levels first, so each character is typed with the fewest modifiers.
   constexpr std::array<std::uint32_t, 4> levels{0, xmod::shift, xmod::mod5, xmod::shift | xmod::mod5};
   for (xkb_layout_index_t group = 0; group < groups; ++group) {
@@ -116,7 +115,6 @@ void KeyboardMap::index() {
             }
           }
         }
-        if (endsShortcut(keysym, character)) ends[key] = true;
         // Control characters are typed by their keys (Return, Tab), never as text.
         if (character >= 0x20 && character != 0x7F) strokes_[group].try_emplace(character, Stroke{static_cast<std::uint8_t>(key), modifiers});
       }
@@ -126,9 +124,19 @@ void KeyboardMap::index() {
   if (modifierKeys_[7] == 0) {
     for (auto& table : strokes_) std::erase_if(table, [](const auto& entry) { return entry.second.modifiers & xmod::mod5; });
   }
+  delimiterCombinations_.fill(0);
+  for (xkb_layout_index_t group = 0; group < groups; ++group) {
+    for (std::size_t combination = 0; combination < xmod::typingCombinations; ++combination) {
+      xkb_state_update_mask(state, xkbMask(xmod::typingCombinationModifiers(combination)), 0, 0, 0, 0, group);
+      for (xkb_keycode_t key = 8; key < 256; ++key) {
+        const xkb_keysym_t keysym = xkb_state_key_get_one_sym(state, key);
+        if (endsShortcut(keysym, xkb_keysym_to_utf32(keysym))) delimiterCombinations_[key] |= 1U << combination;
+      }
+    }
+  }
   delimiterKeys_.clear();
-  for (std::size_t key = 8; key < ends.size(); ++key) {
-    if (ends[key]) delimiterKeys_.push_back(static_cast<std::uint8_t>(key));
+  for (std::size_t key = 8; key < delimiterCombinations_.size(); ++key) {
+    if (delimiterCombinations_[key] != 0) delimiterKeys_.push_back(static_cast<std::uint8_t>(key));
   }
 }
 

@@ -55,6 +55,10 @@ class KeyboardMap {
   // Keys that type a shortcut's delimiter (or Return, Enter, Tab) without a
   // chord modifier: the keys whose presses must be grabbed.
   const std::vector<std::uint8_t>& delimiterKeys() const { return delimiterKeys_; }
+  // The typing combinations (xmod::typingCombination) in which `keycode`
+  // types a delimiter in some group, one bit each: Shift with a period types
+  // none, and its presses need not come to us.
+  std::uint16_t delimiterCombinations(std::uint8_t keycode) const { return delimiterCombinations_[keycode]; }
   std::string layoutName(std::uint32_t group) const;
 
   // The user's own modifier state, followed from the physical keys alone:
@@ -78,6 +82,7 @@ class KeyboardMap {
   std::vector<std::unordered_map<char32_t, Stroke>> strokes_;  // per group
   std::array<std::uint8_t, 8> modifierKeys_{};                 // per X modifier bit; 0 = none
   std::vector<std::uint8_t> delimiterKeys_;
+  std::array<std::uint16_t, 256> delimiterCombinations_{};
   std::array<bool, 256> isModifier_{};
   std::array<std::uint32_t, 256> modifierOfKey_{};
 };

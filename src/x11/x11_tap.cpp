@@ -18,20 +18,17 @@ struct DeviceInfoFree {
   void operator()(XIDeviceInfo* info) const noexcept { XIFreeDeviceInfo(info); }
 };
 
-// Explicit combinations of the modifiers that do not make a chord: with
-// XIAnyModifier, Control+Return would be grabbed and posted again without
-// its Control.
-std::array<XIGrabModifiers, 16> typingModifierCombinations() {
-  constexpr std::array<std::uint32_t, 4> bits{xmod::shift, xmod::lock, xmod::mod2, xmod::mod5};
-  std::array<XIGrabModifiers, 16> combinations{};
-  for (std::uint32_t subset = 0; subset < combinations.size(); ++subset) {
-    std::uint32_t modifiers = 0;
-    for (std::size_t bit = 0; bit < bits.size(); ++bit) {
-      if (subset & (1U << bit)) modifiers |= bits[bit];
+// The modifier combinations of `combinations` (one bit each), as grabs take
+// them: explicit, never XIAnyModifier, with which Control+Return would be
+// grabbed and posted again without its Control.
+std::size_t grabModifiers(std::uint16_t combinations, std::array<XIGrabModifiers, xmod::typingCombinations>& out) {
+  std::size_t count = 0;
+  for (std::size_t combination = 0; combination < xmod::typingCombinations; ++combination) {
+    if (combinations & (1U << combination)) {
+      out[count++] = XIGrabModifiers{static_cast<int>(xmod::typingCombinationModifiers(combination)), 0};
     }
-    combinations[subset] = XIGrabModifiers{static_cast<int>(modifiers), 0};
   }
-  return combinations;
+  return count;
 }
 
 // Key events, and the raw events too: a grab of our own would otherwise
@@ -169,15 +166,14 @@ bool X11Tap::findKeyboards() {
 
 bool X11Tap::grabKeys(bool grab) {
   const Window root = DefaultRootWindow(display_);
-  auto combinations = typingModifierCombinations();
+  std::array<XIGrabModifiers, xmod::typingCombinations> modifiers{};
   if (!grab) {
+    const auto count = static_cast<int>(grabModifiers(0xFFFF, modifiers));
     for (int device : physicalKeyboards_) {
-      for (std::uint8_t key : grabbedKeys_) {
-        XIUngrabKeycode(display_, device, key, root, static_cast<int>(combinations.size()), combinations.data());
-      }
+      for (std::uint8_t key : grabbedKeys_) XIUngrabKeycode(display_, device, key, root, count, modifiers.data());
     }
     grabbedKeys_.clear();
-    isGrabbedKey_.fill(false);
+    grabbedCombinations_.fill(0);
     return true;
   }
   grabbedKeys_ = keyboard_.map->delimiterKeys();
@@ -185,13 +181,15 @@ bool X11Tap::grabKeys(bool grab) {
   for (int device : physicalKeyboards_) {
     GrabMask mask(device);
     for (std::uint8_t key : grabbedKeys_) {
+      const std::uint16_t combinations = keyboard_.map->delimiterCombinations(key);
+      const auto count = static_cast<int>(grabModifiers(combinations, modifiers));
       // Answers how many combinations another client's grab kept from us.
       const int refused = XIGrabKeycode(display_, device, key, root, XIGrabModeSync, XIGrabModeAsync, False,
-                                        &mask.mask, static_cast<int>(combinations.size()), combinations.data());
-      any = any || (refused >= 0 && refused < static_cast<int>(combinations.size()));
+                                        &mask.mask, count, modifiers.data());
+      any = any || (refused >= 0 && refused < count);
+      grabbedCombinations_[key] = combinations;
     }
   }
-  for (std::uint8_t key : grabbedKeys_) isGrabbedKey_[key] = true;
   return any || physicalKeyboards_.empty();
 }
 
@@ -263,7 +261,8 @@ void X11Tap::handleRaw(const XIRawEvent& event, bool press) {
   }
   // Keys that come to us through a grab are judged from that event.
   if (grabbed) return;
-  if (press && isGrabbedKey_[key] && !(modifiers & xmod::chord)) return;
+  const std::optional<std::size_t> combination = xmod::typingCombination(modifiers);
+  if (press && combination && (grabbedCombinations_[key] & (1U << *combination))) return;
   // Already on its way to the application: seen, never withheld (no copy).
   KeyTapEvent observed;
   observed.event.phase = press ? Phase::down : Phase::up;

@@ -79,7 +79,7 @@ class X11Tap final : public EventTapControl {
   int xtestKeyboard_ = -1;
   std::vector<int> physicalKeyboards_;
   std::vector<std::uint8_t> grabbedKeys_;
-  std::array<bool, 256> isGrabbedKey_{};
+  std::array<std::uint16_t, 256> grabbedCombinations_{};  // per key: xmod::typingCombination bits
   std::optional<ActiveGrab> activeGrab_;
   std::uint64_t activity_ = 0;
   std::deque<std::shared_ptr<const CapturedKey>> replays_;

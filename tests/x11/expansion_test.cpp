@@ -251,6 +251,8 @@ TEST_F(Expansion, FastTypingWithRolloverShiftAndCapsLockLosesNothing) {
   const std::vector<Burst> bursts{{"omw hello ", "on my way hello ", 60, false},
                                   {"omw omw ", "on my way on my way ", 50, false},
                                   {"omw! hello ", "on my way! hello ", 40, false},
+                                  // Shift with a period types no delimiter: it is not grabbed, yet seen.
+                                  {"omw> omw ", "omw> on my way ", 30, false},
                                   // Typed in capitals, the phrase comes in capitals.
                                   {"omw hello ", "ON MY WAY HELLO ", 50, true}};
   for (const Burst& burst : bursts) {
