@@ -54,16 +54,20 @@ void X11Poster::send(std::uint8_t keycode, bool press) {
 
 void X11Poster::fake(std::uint8_t keycode, bool press) {
   XTestFakeKeyEvent(display_, keycode, press ? True : False, CurrentTime);
-  // Most of ours are never heard (see hearOwnKeys): the queue must not grow.
-  const auto now = std::chrono::steady_clock::now();
-  while (!sent_.empty() && now - sent_.front().at > sentMemory) sent_.pop_front();
-  sent_.push_back({keycode, press, now});
+  // Keys sent while not hearing never come back to be recognised.
+  if (!deaf_) sent_.push_back({keycode, press, std::chrono::steady_clock::now()});
+}
+
+void X11Poster::hearOwn(bool on) {
+  if (!hearOwnKeys) return;
+  hearOwnKeys(on);
+  deaf_ = !on;
 }
 
 void X11Poster::beginBatch() {
   if (batchOpen_) return;
   batchOpen_ = true;
-  if (hearOwnKeys) hearOwnKeys(false);
+  hearOwn(false);
   // The master keeps one down state per key for all keyboards: release the
   // modifiers it may believe down, so none leaks into what we post (a
   // release of a key it does not hold is ignored). Known from the keys
@@ -95,7 +99,7 @@ void X11Poster::endBatch() {
     }
   }
   holdModifiers(held | (capsWasLocked_ ? xmod::lock : 0));
-  if (hearOwnKeys) hearOwnKeys(true);
+  hearOwn(true);
   XFlush(display_);
 }
 
@@ -188,9 +192,7 @@ bool X11Poster::recogniseOwn(std::uint8_t keycode, bool press) {
 void X11Poster::userReleased(std::uint8_t keycode) {
   for (std::uint8_t& held : heldModifierKey_) {
     if (held != keycode) continue;
-    if (hearOwnKeys) hearOwnKeys(false);
     send(keycode, false);
-    if (hearOwnKeys) hearOwnKeys(true);
     held = 0;
     XFlush(display_);
   }

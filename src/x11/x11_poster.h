@@ -35,7 +35,7 @@ class X11Poster final : public EventPosting {
   // Where keys reposted as the user's go: back through the tap's handler.
   std::function<void(std::shared_ptr<const CapturedKey>)> replayAsUser;
 
-  // Turns off and on again hearing the XTest keys, around what this poster sends.
+  // Turns hearing the XTest keys off and on again, around each batch.
   std::function<void(bool)> hearOwnKeys;
   // Whether an XTest key event the server reports is one this poster sent;
   // each of ours is recognised once.
@@ -53,6 +53,7 @@ class X11Poster final : public EventPosting {
   };
 
   void beginBatch();
+  void hearOwn(bool on);
   void send(std::uint8_t keycode, bool press);
   void fake(std::uint8_t keycode, bool press);
   // Holds exactly the modifiers (and Caps Lock state) of `state`.
@@ -64,6 +65,7 @@ class X11Poster final : public EventPosting {
   Scheduler& scheduler_;
   std::deque<Sent> sent_;
   bool batchOpen_ = false;
+  bool deaf_ = false;  // our keys are not heard: none to recognise
   bool capsWasLocked_ = false;
   bool capsLocked_ = false;
   std::array<std::uint8_t, 8> heldModifierKey_{};  // per X modifier bit: the key we hold down, 0 = none
