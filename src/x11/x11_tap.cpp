@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstring>
-#include <span>
 #include <string_view>
 
 #include "x11/key_translation.h"
@@ -34,31 +33,19 @@ std::size_t grabModifiers(std::uint16_t combinations, std::array<XIGrabModifiers
 // Key events, and the raw events too: a grab of our own would otherwise
 // filter the raw events selected on the root.
 struct GrabMask {
-  // Whole 32-bit words, as the XCB request counts them.
+  // Whole 32-bit words, as the XCB request counts them; Xlib takes their bytes.
   std::array<std::uint32_t, (XIMaskLen(XI_LASTEVENT) + 3) / 4> words{};
-  std::span<unsigned char> bits{reinterpret_cast<unsigned char*>(words.data()), XIMaskLen(XI_LASTEVENT)};
-  XIEventMask mask{XIAllDevices, XIMaskLen(XI_LASTEVENT), bits.data()};
+  XIEventMask mask{XIAllDevices, XIMaskLen(XI_LASTEVENT), reinterpret_cast<unsigned char*>(words.data())};
   GrabMask(const GrabMask&) = delete;  // the mask points into its own words
   GrabMask& operator=(const GrabMask&) = delete;
   explicit GrabMask(int device) {
     mask.deviceid = device;
-    XISetMask(bits.data(), XI_KeyPress);
-    XISetMask(bits.data(), XI_KeyRelease);
-    XISetMask(bits.data(), XI_RawKeyPress);
-    XISetMask(bits.data(), XI_RawKeyRelease);
+    XISetMask(mask.mask, XI_KeyPress);
+    XISetMask(mask.mask, XI_KeyRelease);
+    XISetMask(mask.mask, XI_RawKeyPress);
+    XISetMask(mask.mask, XI_RawKeyRelease);
   }
 };
-
-using KeyMaskBits = std::array<unsigned char, XIMaskLen(XI_LASTEVENT)>;
-
-KeyMaskBits rawKeyBits(bool on) {
-  KeyMaskBits bits{};
-  if (on) {
-    XISetMask(bits.data(), XI_RawKeyPress);
-    XISetMask(bits.data(), XI_RawKeyRelease);
-  }
-  return bits;
-}
 
 }  // namespace
 
@@ -120,12 +107,15 @@ void X11Tap::selectEvents(bool on) {
   // Raw keys from each keyboard alone: selected for every device they come
   // twice (the master repeats them), and the server's work for each key we
   // post doubles.
-  KeyMaskBits everyDevice{};
+  using Bits = std::array<unsigned char, XIMaskLen(XI_LASTEVENT)>;
+  Bits everyDevice{};
+  Bits keyboards{};
   if (on) {
     XISetMask(everyDevice.data(), XI_HierarchyChanged);
     XISetMask(everyDevice.data(), XI_RawButtonPress);
+    XISetMask(keyboards.data(), XI_RawKeyPress);
+    XISetMask(keyboards.data(), XI_RawKeyRelease);
   }
-  KeyMaskBits keyboards = rawKeyBits(on);
   std::vector<XIEventMask> masks{{XIAllDevices, static_cast<int>(everyDevice.size()), everyDevice.data()}};
   for (int device : physicalKeyboards_) masks.push_back({device, static_cast<int>(keyboards.size()), keyboards.data()});
   if (xtestKeyboard_ >= 0) masks.push_back({xtestKeyboard_, static_cast<int>(keyboards.size()), keyboards.data()});
@@ -168,9 +158,9 @@ bool X11Tap::grabKeys(bool grab) {
   const Window root = DefaultRootWindow(display_);
   std::array<XIGrabModifiers, xmod::typingCombinations> modifiers{};
   if (!grab) {
-    const auto count = static_cast<int>(grabModifiers(0xFFFF, modifiers));
-    for (int device : physicalKeyboards_) {
-      for (std::uint8_t key : grabbedKeys_) XIUngrabKeycode(display_, device, key, root, count, modifiers.data());
+    for (std::uint8_t key : grabbedKeys_) {
+      const auto count = static_cast<int>(grabModifiers(grabbedCombinations_[key], modifiers));
+      for (int device : physicalKeyboards_) XIUngrabKeycode(display_, device, key, root, count, modifiers.data());
     }
     grabbedKeys_.clear();
     grabbedCombinations_.fill(0);
@@ -178,16 +168,17 @@ bool X11Tap::grabKeys(bool grab) {
   }
   grabbedKeys_ = keyboard_.map->delimiterKeys();
   bool any = false;
-  for (int device : physicalKeyboards_) {
-    GrabMask mask(device);
-    for (std::uint8_t key : grabbedKeys_) {
-      const std::uint16_t combinations = keyboard_.map->delimiterCombinations(key);
-      const auto count = static_cast<int>(grabModifiers(combinations, modifiers));
+  for (std::uint8_t key : grabbedKeys_) {
+    grabbedCombinations_[key] = keyboard_.map->delimiterCombinations(key);
+    for (int device : physicalKeyboards_) {
+      GrabMask mask(device);
+      // Filled for each request: a partly refused grab writes the refused
+      // combinations back into the list.
+      const auto count = static_cast<int>(grabModifiers(grabbedCombinations_[key], modifiers));
       // Answers how many combinations another client's grab kept from us.
       const int refused = XIGrabKeycode(display_, device, key, root, XIGrabModeSync, XIGrabModeAsync, False,
                                         &mask.mask, count, modifiers.data());
       any = any || (refused >= 0 && refused < count);
-      grabbedCombinations_[key] = combinations;
     }
   }
   return any || physicalKeyboards_.empty();
