@@ -377,8 +377,6 @@ TEST_F(Expansion, AShortcutExpandsOnTheLayoutInUse) {
   EXPECT_TRUE(waitFor([&] { return window->text == "thank you "; })) << "received \"" << window->text << "\"";
 }
 
-// A composing input method is active: nothing expands until a plain layout
-// is back. A real ibus-daemon on this test's own session bus.
 TEST_F(Expansion, AListChangedByAnotherProgramExpandsWithoutOpeningTheMenu) {
   // Written the way editors save: a new file renamed over the old one.
   const auto file = folder->path() / "config/tarnwick-engineering.Marlinet.direct/text-replacements.plist";
@@ -398,6 +396,8 @@ TEST_F(Expansion, AListChangedByAnotherProgramExpandsWithoutOpeningTheMenu) {
   EXPECT_TRUE(expanded) << window->text;
 }
 
+// A composing input method is active: nothing expands until a plain layout
+// is back. A real ibus-daemon on this test's own session bus.
 TEST(InputMethods, NothingExpandsWhileAComposingEngineIsActive) {
   XvfbServer server;
   if (server.name().empty()) GTEST_SKIP() << "Xvfb did not start";
