@@ -37,6 +37,12 @@ ExpansionCoordinator::ExpansionCoordinator(ExpansionContext& context, EventPosti
       self_(std::make_shared<ExpansionCoordinator*>(this)) {}
 
 TapVerdict ExpansionCoordinator::handle(const TapEvent& event) {
+  const TapVerdict verdict = judge(event);
+  onShortcutUnderway(engine_.mayBeTypingShortcut());
+  return verdict;
+}
+
+TapVerdict ExpansionCoordinator::judge(const TapEvent& event) {
   if (std::holds_alternative<MouseDown>(event)) {
     engine_.clearBuffer();
     return TapVerdict::pass;

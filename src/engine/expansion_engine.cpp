@@ -124,6 +124,25 @@ std::optional<Expansion> ExpansionEngine::feed(const TypedInput& input) {
   return std::nullopt;
 }
 
+bool ExpansionEngine::mayBeTypingShortcut() {
+  if (index_.byLowercased().empty()) return false;
+  const std::size_t n = size_;
+  const auto longest = std::min<std::size_t>(n, static_cast<std::size_t>(index_.maxLength()));
+  for (std::size_t length = 1; length <= longest; ++length) {
+    const std::size_t start = n - length;
+    if (start > 0) {
+      const std::string& before = at(start - 1);
+      if (unicode::isLetter(before) || unicode::isNumber(before)) continue;  // inside a word
+    }
+    candidate_.clear();
+    for (std::size_t i = start; i < n; ++i) candidate_ += at(i);
+    if (!unicode::detail::isAscii(candidate_)) return true;
+    unicode::lowercaseInto(candidate_, candidateKey_);
+    if (index_.hasKeyStartingWith(candidateKey_)) return true;
+  }
+  return false;
+}
+
 std::optional<ExpansionEngine::Match> ExpansionEngine::findMatch() {
   if (index_.byLowercased().empty()) return std::nullopt;
   const std::size_t n = size_;

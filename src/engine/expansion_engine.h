@@ -38,6 +38,10 @@ class ExpansionEngine final {
   explicit ExpansionEngine(ReplacementIndex index = {});
 
   std::optional<Expansion> feed(const TypedInput& input);
+  // Whether what was typed last begins a shortcut, so that a delimiter may
+  // expand now or after a few more characters. Errs towards yes beyond ASCII,
+  // where telling would cost an allocation per key.
+  bool mayBeTypingShortcut();
 
   const ReplacementIndex& index() const { return index_; }
   // Installs a new index and empties the buffer in the same step.

@@ -3,6 +3,7 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -39,6 +40,12 @@ class X11Tap final : public EventTapControl {
   bool handleEvent(XGenericEventCookie& cookie);
   // The keymap changed: grab the keys that now end shortcuts.
   void keymapChanged();
+  // Whether the keys that end shortcuts are to be caught. They are grabbed
+  // only while a shortcut may be under way, and only on the keyboard it is
+  // typed on: any other delimiter goes straight to the application, sparing
+  // it the way through us and XTest, and sparing every key press the
+  // server's check against our grabs.
+  void catchDelimiters(bool on);
   // While this answers true (an expansion is under way), the keyboard stays grabbed.
   std::function<bool()> isBusy = [] { return false; };
   // Runs before a grabbed key-down is judged (a key that may start an
@@ -58,8 +65,15 @@ class X11Tap final : public EventTapControl {
   void selectEvents(bool on);
   void hearXTestKeys(bool on);
   void grabDeviceWithoutWaiting(int device);
-  // Answers false when no key could be grabbed on any keyboard.
-  bool grabKeys(bool grab);
+  void loadDelimiters();
+  // Grabs and releases the delimiters on every keyboard, waiting for the
+  // answers; false when another client holds every one of them.
+  bool canGrabDelimiters();
+  void grabDelimiters(int device);
+  void ungrabDelimiters(int device);
+  // The keyboard whose delimiters were grabbed when the server handled
+  // the request of this serial, or -1.
+  int caughtOnAt(unsigned long serial) const;
   void handleRaw(const XIRawEvent& event, bool press);
   void handleDevice(const XIDeviceEvent& event, bool press);
   void dispatch(const std::shared_ptr<const CapturedKey>& key);
@@ -80,6 +94,17 @@ class X11Tap final : public EventTapControl {
   std::vector<int> physicalKeyboards_;
   std::vector<std::uint8_t> grabbedKeys_;
   std::array<std::uint16_t, 256> grabbedCombinations_{};  // per key: xmod::typingCombination bits
+  int typingOn_ = -1;  // the keyboard of the user's last key
+  int caughtOn_ = -1;  // the keyboard whose delimiters are grabbed, or -1
+  // Recent switches of caughtOn_, by the last request of each: an event
+  // carries the serial of the request the server ran last before it.
+  struct Switch {
+    unsigned long serial = 0;
+    int device = -1;
+  };
+  std::array<Switch, 8> switches_{};
+  std::size_t switchCount_ = 0;
+  int caughtBeforeSwitches_ = -1;
   std::optional<ActiveGrab> activeGrab_;
   std::uint64_t activity_ = 0;
   std::deque<std::shared_ptr<const CapturedKey>> replays_;
