@@ -38,7 +38,9 @@ ExpansionCoordinator::ExpansionCoordinator(ExpansionContext& context, EventPosti
 
 TapVerdict ExpansionCoordinator::handle(const TapEvent& event) {
   const TapVerdict verdict = judge(event);
-  onShortcutUnderway(engine_.mayBeTypingShortcut());
+  // Only a press or a click changes what was typed.
+  const auto* key = std::get_if<KeyTapEvent>(&event);
+  if (!key || key->event.phase == Phase::down) onShortcutUnderway(engine_.mayBeTypingShortcut());
   return verdict;
 }
 

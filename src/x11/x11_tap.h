@@ -71,6 +71,8 @@ class X11Tap final : public EventTapControl {
   bool canGrabDelimiters();
   void grabDelimiters(int device);
   void ungrabDelimiters(int device);
+  // Grabs the delimiters on this keyboard alone, or on none (-1).
+  void catchOn(int device);
   // The keyboard whose delimiters were grabbed when the server handled
   // the request of this serial, or -1.
   int caughtOnAt(unsigned long serial) const;
