@@ -210,9 +210,8 @@ void X11Tap::ungrabDelimiters(int device) {
 }
 
 void X11Tap::catchDelimiters(bool on) {
-  // Not released while an expansion is under way: the server's work to drop
-  // the grabs would come ahead of the phrase. The next key releases them.
-  if (!on && isBusy()) return;
+  // Released too by the key that starts an expansion: dropping them costs
+  // the server less than checking each key of the phrase against them.
   catchOn(on ? typingOn_ : -1);
 }
 
