@@ -39,17 +39,6 @@ class PermissionWatcherTest : public ::testing::Test {
   int notifications = 0;
 };
 
-TEST_F(PermissionWatcherTest, ATapStartedOnTheHandedOverPermissionsIsSeenInTheSameNotification) {
-  const auto watcher = makeWatcher();
-  checks.accessibility = true;
-  watcher->beforeRefresh = [&](bool accessibility, bool) {
-    if (accessibility) tap.start();  // what the owner does when Accessibility arrives
-  };
-  watcher->refresh();
-  EXPECT_EQ(watcher->status(), (PermissionStatus{true, false, true}));
-  EXPECT_EQ(notifications, 1);
-}
-
 TEST_F(PermissionWatcherTest, PollsOnlyOnceStartedOnOneTimerAndPublishesOncePerChange) {
   checks.inputMonitoring = true;
   auto watcher = makeWatcher();
@@ -90,7 +79,6 @@ TEST_F(PermissionWatcherTest, ARefusedRequestOpensThePermissionsPaneAndAGrantedO
   watcher->requestInputMonitoring();
   EXPECT_EQ(workspace.openedURLs.size(), 2u);
 }
-
 
 // --- The change publisher ---------------------------------------------------
 

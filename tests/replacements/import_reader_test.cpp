@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,11 +22,7 @@ Pairs pairsOf(const ParsedReplacements& parsed) {
   return pairs;
 }
 
-// Writes `content` at `path`, making its folders.
-void put(const fs::path& path, const std::string& content) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << content;
-}
+using testing::writeBytes;
 
 std::string phraseMetadata(const std::string& abbreviations, const std::string& modes = "[1]") {
   return R"({"type": "phrase", "description": "d", "modes": )" + modes + R"(, "usageCount": 0, "prompt": false,
@@ -119,24 +114,24 @@ TEST(EspansoReader, RefusesWhatIsNotAMatchFileOrTooLarge) {
 TEST(AutoKeyReader, ReadsNestedFoldersAndCountsWhatItCannotUse) {
   testing::TemporaryFolder dir;
   const fs::path root = dir / "My Phrases";
-  put(root / ".folder.json", R"({"type": "folder", "title": "My Phrases", "modes": []})");
-  put(root / ".Home Address.json", phraseMetadata(R"(["adr", "@home"])"));
-  put(root / "Home Address.txt", "1 Main St\nSpringfield");
-  put(root / ".Sig.json", phraseMetadata("[]", "[3]"));  // hotkey only
-  put(root / "Sig.txt", "Best,\nMe");
-  put(root / ".Now.json", phraseMetadata(R"(["now"])"));
-  put(root / "Now.txt", "It is <date format=%H:%M>.");
-  put(root / ".Inside.json",
-      changed(phraseMetadata(R"(["ins"])"), "\"triggerInside\": false", "\"triggerInside\": true"));
-  put(root / "Inside.txt", "inside");
-  put(root / ".Keep.json", changed(phraseMetadata(R"(["kp"])"), "\"backspace\": true", "\"backspace\": false"));
-  put(root / "Keep.txt", "kept");
-  put(root / "Orphan.txt", "no metadata");
-  put(root / "Work" / ".Email.json", phraseMetadata(R"(["adr", " em "])"));
-  put(root / "Work" / "Email.txt", "me@example.com");
-  put(root / "Work" / "Deeper" / ".Run.json", R"({"type": "script", "modes": [1],
+  writeBytes(root / ".folder.json", R"({"type": "folder", "title": "My Phrases", "modes": []})");
+  writeBytes(root / ".Home Address.json", phraseMetadata(R"(["adr", "@home"])"));
+  writeBytes(root / "Home Address.txt", "1 Main St\nSpringfield");
+  writeBytes(root / ".Sig.json", phraseMetadata("[]", "[3]"));  // hotkey only
+  writeBytes(root / "Sig.txt", "Best,\nMe");
+  writeBytes(root / ".Now.json", phraseMetadata(R"(["now"])"));
+  writeBytes(root / "Now.txt", "It is <date format=%H:%M>.");
+  writeBytes(root / ".Inside.json",
+             changed(phraseMetadata(R"(["ins"])"), "\"triggerInside\": false", "\"triggerInside\": true"));
+  writeBytes(root / "Inside.txt", "inside");
+  writeBytes(root / ".Keep.json", changed(phraseMetadata(R"(["kp"])"), "\"backspace\": true", "\"backspace\": false"));
+  writeBytes(root / "Keep.txt", "kept");
+  writeBytes(root / "Orphan.txt", "no metadata");
+  writeBytes(root / "Work" / ".Email.json", phraseMetadata(R"(["adr", " em "])"));
+  writeBytes(root / "Work" / "Email.txt", "me@example.com");
+  writeBytes(root / "Work" / "Deeper" / ".Run.json", R"({"type": "script", "modes": [1],
       "abbreviation": {"abbreviations": ["run"]}, "store": {}})");
-  put(root / "Work" / "Deeper" / "Run.py", "keyboard.send_keys('<ctrl>+v')");
+  writeBytes(root / "Work" / "Deeper" / "Run.py", "keyboard.send_keys('<ctrl>+v')");
   fs::create_directory_symlink(root, root / "Work" / "loop");
 
   const ImportReading reading = readImport(root, LocalFileSystem());
@@ -147,16 +142,15 @@ TEST(AutoKeyReader, ReadsNestedFoldersAndCountsWhatItCannotUse) {
                                           {"@home", "1 Main St\nSpringfield"},
                                           {"em", "me@example.com"}}));
   EXPECT_EQ(list->skippedUnsupported, 6);  // Sig, Now, Inside, Keep, Orphan, Run
-  EXPECT_EQ(readAutoKeyMetadata(changed(phraseMetadata(R"(["x"])"), "\"immediate\": false", "\"immediate\": true"))
-                .kind,
-            AutoKeyItem::Kind::unsupported);
+  const std::string immediate = changed(phraseMetadata(R"(["x"])"), "\"immediate\": false", "\"immediate\": true");
+  EXPECT_EQ(readAutoKeyMetadata(immediate).kind, AutoKeyItem::Kind::unsupported);
 
   // Not AutoKey at all, and nested past the limit.
-  put(dir / "notes" / "todo.txt", "milk");
+  writeBytes(dir / "notes" / "todo.txt", "milk");
   EXPECT_EQ(readImport(dir / "notes", LocalFileSystem()).result, ForeignListResult(ReplacementParseError::unexpectedFormat));
   fs::path deep = dir / "deep";
   for (int i = 0; i <= maxAutoKeyDepth + 1; ++i) deep /= "f";
-  put(deep / ".folder.json", R"({"type": "folder"})");
+  writeBytes(deep / ".folder.json", R"({"type": "folder"})");
   EXPECT_EQ(readImport(dir / "deep", LocalFileSystem()).result, ForeignListResult(ReplacementParseError::unreadable));
 }
 
@@ -164,18 +158,19 @@ TEST(AutoKeyReader, ReadsNestedFoldersAndCountsWhatItCannotUse) {
 // first of two equal shortcuts kept, other characters counted.
 TEST(ImportReader, EveryFormatCleansShortcutsLikeAPropertyList) {
   testing::TemporaryFolder dir;
-  put(dir / "list.plist", R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><array>
+  writeBytes(dir / "list.plist", R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><array>
 <dict><key>shortcut</key><string> omw</string><key>phrase</key><string>On my way</string></dict>
 <dict><key>shortcut</key><string>omw</string><key>phrase</key><string>second</string></dict>
 <dict><key>shortcut</key><string>한</string><key>phrase</key><string>x</string></dict>
 </array></plist>)");
-  put(dir / "base.YML", "matches:\n- {trigger: \" omw\", replace: On my way}\n- {trigger: omw, replace: second}\n"
-                        "- {trigger: 한, replace: x}\n");
+  writeBytes(dir / "base.YML",
+             "matches:\n- {trigger: \" omw\", replace: On my way}\n- {trigger: omw, replace: second}\n"
+             "- {trigger: 한, replace: x}\n");
   const fs::path phrases = dir / "phrases";
-  put(phrases / ".a.json", phraseMetadata(R"([" omw"])"));
-  put(phrases / "a.txt", "On my way");
-  put(phrases / ".b.json", phraseMetadata(R"(["omw", "한"])"));
-  put(phrases / "b.txt", "second");
+  writeBytes(phrases / ".a.json", phraseMetadata(R"([" omw"])"));
+  writeBytes(phrases / "a.txt", "On my way");
+  writeBytes(phrases / ".b.json", phraseMetadata(R"(["omw", "한"])"));
+  writeBytes(phrases / "b.txt", "second");
 
   const ParsedReplacements expected{{{"omw", "On my way"}}, 1, 0};
   const std::pair<fs::path, ImportFormat> cases[] = {

@@ -176,8 +176,6 @@ TEST(AppDirectoriesTest, XdgValuesMustBeAbsoluteElseHomeIsUsed) {
   EXPECT_EQ(userDataDirectory(environment({{"HOME", "/home/u"}, {"XDG_DATA_HOME", "/x"}})), fs::path("/x"));
   EXPECT_EQ(userConfigDirectory(environment({{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", "rel"}})),
             fs::path("/home/u/.config"));
-  EXPECT_EQ(userConfigDirectory(environment({{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", ""}})),
-            fs::path("/home/u/.config"));
 }
 
 }  // namespace

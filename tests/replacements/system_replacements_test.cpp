@@ -35,8 +35,6 @@ TEST(ReadSystemReplacementsTest, GlobalListFirstThenTheSpellChecker) {
        {{{}, 0, 2}, SystemListSource::globalDefaults}},
       {Items{record("\xed\x95\x9c", "Hangul")}, spell, {{{}, 1, 0}, SystemListSource::globalDefaults}},
       {std::nullopt, spell, fromSpell},
-      {Items{}, spell, fromSpell},
-      {Items{PropertyList(PropertyList::Dictionary{{"with", PropertyList("x")}}), PropertyList(3)}, spell, fromSpell},
       {Items{record("  ", "blank shortcut"), record("x", "")}, spell, fromSpell},
       {std::nullopt, {{"\xed\x95\x9c", "Hangul"}}, {{{}, 1, 0}, SystemListSource::spellChecker}},
       {Items{record("x", "")}, {}, {{}, SystemListSource::none}},

@@ -3,13 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 #include <cstdlib>
 #include <iostream>
 #include <map>
@@ -124,11 +121,7 @@ TEST_F(QtPasteboardTest, EveryFormatComesBackByteForByteAndThePhraseIsMarked) {
   };
   auto owner = copyInAnotherClient(user);
 
-  QElapsedTimer timer;
-  timer.start();
   const std::vector<PasteboardItemSnapshot> saved = pasteboard.snapshotItems();
-  std::cout << "[ figures ] snapshot of a 5 MB image and four other formats from a foreign owner: "
-            << timer.elapsed() << " ms\n";
   PasteboardItemSnapshot expected;  // no protocol targets, no Qt re-encodings
   for (const auto& [target, bytes] : user) {
     expected[target == "UTF8_STRING" ? "text/plain" : target.toStdString()] = PasteboardBytes(bytes.begin(), bytes.end());
@@ -178,15 +171,6 @@ TEST_F(QtPasteboardTest, ACopyInAnotherClientBeforeTheRestoreIsKept) {
   }
 }
 
-TEST_F(QtPasteboardTest, APhraseWrittenBeforeQtNoticedTheLastCopyStillGoesOnTheClipboard) {
-  // Qt stamps its ownership with the last server time it handled: older than this copy's.
-  ForeignOwner copy(Targets{{"UTF8_STRING", "copied just now"}});
-  ASSERT_TRUE(copy.ready());
-  const std::int64_t answer = pasteboard.writeText("phrase");
-  EXPECT_EQ(readAsAnotherClient("UTF8_STRING"), QByteArray("phrase"));
-  EXPECT_EQ(pasteboard.changeCount(), answer);
-}
-
 TEST_F(QtPasteboardTest, ACopyElsewhereBetweenTwoPastesIsWhatTheLastRestoreBringsBack) {
   auto user = copyInAnotherClient(Targets{{"UTF8_STRING", "user's text"}});
   const std::int64_t first = keeper.writeText("phrase one");
@@ -194,7 +178,9 @@ TEST_F(QtPasteboardTest, ACopyElsewhereBetweenTwoPastesIsWhatTheLastRestoreBring
   const Targets between{{"UTF8_STRING", "copied between"}, {"text/html", "<i>between</i>"}};
   ForeignOwner copy(between);
   ASSERT_TRUE(copy.ready());
-  const std::int64_t second = keeper.writeText("phrase two");  // before Qt handled the copy
+  // Written before Qt handled the copy: Qt stamps its ownership with the last server time it
+  // handled, older than the copy's, and its late notice of the copy must not count as a change.
+  const std::int64_t second = keeper.writeText("phrase two");
   EXPECT_EQ(readAsAnotherClient("UTF8_STRING"), QByteArray("phrase two"));
   keeper.restore(first);
   keeper.restore(second);
