@@ -58,8 +58,9 @@ class ExpansionCoordinator final {
   std::function<void(const Expansion&)> onExpansion = [](const Expansion&) {};
   // Hears every verdict the gate gives, once per judged key-down.
   std::function<void(Verdict)> onVerdict = [](Verdict) {};
-  // Hears after every event whether the user may be typing a shortcut. While
-  // not, no delimiter can expand: a tap may let them go straight on.
+  // Hears after every key press and click whether the user may be typing a
+  // shortcut. While not, no delimiter can expand: a tap may let them go
+  // straight on.
   std::function<void(bool)> onShortcutUnderway = [](bool) {};
 
   ExpansionEngine& engine() { return engine_; }

@@ -260,7 +260,8 @@ bool X11Tap::handleEvent(XGenericEventCookie& cookie) {
       if (handler_) handler_(MouseDown{});
       break;
     case XI_HierarchyChanged:
-      // Keyboards come and go: watch and grab the ones there are now.
+      // Keyboards come and go: watch the ones there are now. The next key
+      // grabs the delimiters again where a shortcut is under way.
       catchOn(-1);
       selectEvents(false);
       findKeyboards();

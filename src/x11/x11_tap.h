@@ -19,8 +19,9 @@
 namespace marlinet::x11 {
 
 // The keyboard tap on X: every key the user types is seen as an XInput 2 raw
-// event; the keys that can end a shortcut are grabbed (synchronously, on each
-// physical keyboard) so that the handler can swallow them. A grab is turned
+// event; while a shortcut may be under way, the keys that can end it are
+// grabbed (synchronously, on the keyboard it is typed on) so that the handler
+// can swallow them. A grab is turned
 // into an active grab of that keyboard until the user pauses, so that keys
 // typed during an expansion come to us, in order, to be held and posted
 // again after it. A key that came to us and is passed is posted with XTest.
