@@ -63,6 +63,8 @@ class ExpansionEngine final {
   void append(std::string_view character);
   void dropLast() noexcept;
   void appendText(std::string_view text);
+  // Puts the last `length` characters in candidate_, unless they begin inside a word.
+  bool takeCandidate(std::size_t length);
   std::optional<Match> findMatch();
 
   ReplacementIndex index_;
