@@ -37,14 +37,6 @@ ExpansionCoordinator::ExpansionCoordinator(ExpansionContext& context, EventPosti
       self_(std::make_shared<ExpansionCoordinator*>(this)) {}
 
 TapVerdict ExpansionCoordinator::handle(const TapEvent& event) {
-  const TapVerdict verdict = judge(event);
-  // Only a press or a click changes what was typed.
-  const auto* key = std::get_if<KeyTapEvent>(&event);
-  if (!key || key->event.phase == Phase::down) onShortcutUnderway(engine_.mayBeTypingShortcut());
-  return verdict;
-}
-
-TapVerdict ExpansionCoordinator::judge(const TapEvent& event) {
   if (std::holds_alternative<MouseDown>(event)) {
     engine_.clearBuffer();
     return TapVerdict::pass;

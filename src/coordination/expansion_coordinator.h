@@ -58,10 +58,6 @@ class ExpansionCoordinator final {
   std::function<void(const Expansion&)> onExpansion = [](const Expansion&) {};
   // Hears every verdict the gate gives, once per judged key-down.
   std::function<void(Verdict)> onVerdict = [](Verdict) {};
-  // Hears after every key press and click whether the user may be typing a
-  // shortcut. While not, no delimiter can expand: a tap may let them go
-  // straight on.
-  std::function<void(bool)> onShortcutUnderway = [](bool) {};
 
   ExpansionEngine& engine() { return engine_; }
   const ExpansionEngine& engine() const { return engine_; }
@@ -71,7 +67,6 @@ class ExpansionCoordinator final {
   const std::vector<KeyEvent>& held() const { return held_; }
 
  private:
-  TapVerdict judge(const TapEvent& event);
   Verdict currentVerdict() const;
   void beginExpansion(const Expansion& expansion, const KeyEvent& delimiterKey);
   void performExpansion(std::int64_t id, const Expansion& expansion, const KeyEvent& delimiterKey);

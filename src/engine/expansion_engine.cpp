@@ -124,34 +124,18 @@ std::optional<Expansion> ExpansionEngine::feed(const TypedInput& input) {
   return std::nullopt;
 }
 
-bool ExpansionEngine::takeCandidate(std::size_t length) {
-  const std::size_t start = size_ - length;
-  if (start > 0) {
-    const std::string& before = at(start - 1);
-    if (unicode::isLetter(before) || unicode::isNumber(before)) return false;  // inside a word
-  }
-  candidate_.clear();
-  for (std::size_t i = start; i < size_; ++i) candidate_ += at(i);
-  return true;
-}
-
-bool ExpansionEngine::mayBeTypingShortcut() {
-  if (index_.byLowercased().empty()) return false;
-  const auto longest = std::min<std::size_t>(size_, static_cast<std::size_t>(index_.maxLength()));
-  for (std::size_t length = 1; length <= longest; ++length) {
-    if (!takeCandidate(length)) continue;
-    if (!unicode::detail::isAscii(candidate_)) return true;
-    unicode::lowercaseInto(candidate_, candidateKey_);
-    if (index_.hasKeyStartingWith(candidateKey_)) return true;
-  }
-  return false;
-}
-
 std::optional<ExpansionEngine::Match> ExpansionEngine::findMatch() {
   if (index_.byLowercased().empty()) return std::nullopt;
-  const auto longest = std::min<std::size_t>(size_, static_cast<std::size_t>(index_.maxLength()));
+  const std::size_t n = size_;
+  const auto longest = std::min<std::size_t>(n, static_cast<std::size_t>(index_.maxLength()));
   for (std::size_t length = longest; length >= 1; --length) {
-    if (!takeCandidate(length)) continue;
+    const std::size_t start = n - length;
+    if (start > 0) {
+      const std::string& before = at(start - 1);
+      if (unicode::isLetter(before) || unicode::isNumber(before)) continue;  // inside a word
+    }
+    candidate_.clear();
+    for (std::size_t i = start; i < n; ++i) candidate_ += at(i);
     unicode::lowercaseInto(candidate_, candidateKey_);
     if (!unicode::detail::isAscii(candidateKey_)) candidateKey_ = unicode::nfc(candidateKey_);
     const std::vector<Replacement>* list = index_.find(candidateKey_);

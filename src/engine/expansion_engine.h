@@ -38,10 +38,6 @@ class ExpansionEngine final {
   explicit ExpansionEngine(ReplacementIndex index = {});
 
   std::optional<Expansion> feed(const TypedInput& input);
-  // Whether what was typed last begins a shortcut, so that a delimiter may
-  // expand now or after a few more characters. Errs towards yes beyond ASCII,
-  // where telling would cost an allocation per key.
-  bool mayBeTypingShortcut();
 
   const ReplacementIndex& index() const { return index_; }
   // Installs a new index and empties the buffer in the same step.
@@ -63,8 +59,6 @@ class ExpansionEngine final {
   void append(std::string_view character);
   void dropLast() noexcept;
   void appendText(std::string_view text);
-  // Puts the last `length` characters in candidate_, unless they begin inside a word.
-  bool takeCandidate(std::size_t length);
   std::optional<Match> findMatch();
 
   ReplacementIndex index_;

@@ -29,24 +29,10 @@ void fileAll(Replacements& replacements, std::unordered_map<std::string, std::ve
 
 ReplacementIndex::ReplacementIndex(const std::vector<Replacement>& replacements) {
   fileAll<false>(replacements, byLowercased_, maxLength_);
-  sortKeys();
 }
 
 ReplacementIndex::ReplacementIndex(std::vector<Replacement>&& replacements) {
   fileAll<true>(replacements, byLowercased_, maxLength_);
-  sortKeys();
-}
-
-void ReplacementIndex::sortKeys() {
-  sortedKeys_.reserve(byLowercased_.size());
-  for (const auto& [key, list] : byLowercased_) sortedKeys_.push_back(key);
-  std::sort(sortedKeys_.begin(), sortedKeys_.end());
-}
-
-bool ReplacementIndex::hasKeyStartingWith(std::string_view lowercasedPrefix) const {
-  // The first key not below the prefix is the only one that can begin with it.
-  const auto next = std::lower_bound(sortedKeys_.begin(), sortedKeys_.end(), lowercasedPrefix);
-  return next != sortedKeys_.end() && std::string_view(*next).starts_with(lowercasedPrefix);
 }
 
 const std::vector<Replacement>* ReplacementIndex::find(const std::string& lowercasedKey) const {

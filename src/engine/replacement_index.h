@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
-#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -29,17 +28,12 @@ class ReplacementIndex {
 
   // The list filed under an already-lowercased, NFC key, or nullptr.
   const std::vector<Replacement>* find(const std::string& lowercasedKey) const;
-  // Whether some key begins with (or is) an already-lowercased ASCII text.
-  bool hasKeyStartingWith(std::string_view lowercasedPrefix) const;
 
   friend bool operator==(const ReplacementIndex&, const ReplacementIndex&) = default;
 
  private:
-  void sortKeys();
-
   std::unordered_map<std::string, std::vector<Replacement>> byLowercased_;
   std::int64_t maxLength_ = 0;
-  std::vector<std::string> sortedKeys_;
 };
 
 }  // namespace marlinet

@@ -94,7 +94,6 @@ int runDesktop(int argc, char** argv, std::ostream& errors) {
   AppModel model(
       desktopServices.services(context, desktop->poster(), pasteboard, scheduler, desktop->tap()));
   desktop->tap().isBusy = [&model] { return model.coordinator().isExpanding(); };
-  model.coordinator().onShortcutUnderway = [&desktop](bool underway) { desktop->tap().catchDelimiters(underway); };
   desktop->focus().onChange = [&desktopServices, &inputMethods] {
     desktopServices.otherApplicationActivated();
     // Fcitx announces no switch of input method: asked again with each window.

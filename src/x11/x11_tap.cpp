@@ -82,8 +82,7 @@ bool X11Tap::start() {
 
   selectEvents(true);
   running_ = true;
-  loadDelimiters();
-  if (!canGrabDelimiters()) {
+  if (!grabKeys(true)) {
     // Every delimiter is another client's: we could never swallow one.
     stop();
     return false;
@@ -94,8 +93,8 @@ bool X11Tap::start() {
 
 void X11Tap::stop() {
   if (!running_) return;
-  catchOn(-1);
   running_ = false;
+  grabKeys(false);
   if (activeGrab_ && !activeGrab_->ungrabSerial) XIUngrabDevice(display_, activeGrab_->device, CurrentTime);
   activeGrab_.reset();
   selectEvents(false);
@@ -155,17 +154,22 @@ bool X11Tap::findKeyboards() {
   return xtestKeyboard_ >= 0;
 }
 
-void X11Tap::loadDelimiters() {
-  grabbedKeys_ = keyboard_.map->delimiterKeys();
-  grabbedCombinations_.fill(0);
-  for (std::uint8_t key : grabbedKeys_) grabbedCombinations_[key] = keyboard_.map->delimiterCombinations(key);
-}
-
-bool X11Tap::canGrabDelimiters() {
+bool X11Tap::grabKeys(bool grab) {
   const Window root = DefaultRootWindow(display_);
   std::array<XIGrabModifiers, xmod::typingCombinations> modifiers{};
+  if (!grab) {
+    for (std::uint8_t key : grabbedKeys_) {
+      const auto count = static_cast<int>(grabModifiers(grabbedCombinations_[key], modifiers));
+      for (int device : physicalKeyboards_) XIUngrabKeycode(display_, device, key, root, count, modifiers.data());
+    }
+    grabbedKeys_.clear();
+    grabbedCombinations_.fill(0);
+    return true;
+  }
+  grabbedKeys_ = keyboard_.map->delimiterKeys();
   bool any = false;
   for (std::uint8_t key : grabbedKeys_) {
+    grabbedCombinations_[key] = keyboard_.map->delimiterCombinations(key);
     for (int device : physicalKeyboards_) {
       GrabMask mask(device);
       // Filled for each request: a partly refused grab writes the refused
@@ -177,70 +181,13 @@ bool X11Tap::canGrabDelimiters() {
       any = any || (refused >= 0 && refused < count);
     }
   }
-  for (int device : physicalKeyboards_) ungrabDelimiters(device);
   return any || physicalKeyboards_.empty();
-}
-
-void X11Tap::grabDelimiters(int device) {
-  // On the way of the user's typing: the answers are discarded, as for the
-  // keyboard grab. A combination another client holds stays that client's.
-  xcb_connection_t* connection = XGetXCBConnection(display_);
-  const GrabMask mask(device);
-  std::array<std::uint32_t, xmod::typingCombinations> modifiers{};
-  for (std::uint8_t key : grabbedKeys_) {
-    std::uint16_t count = 0;
-    for (std::size_t combination = 0; combination < xmod::typingCombinations; ++combination) {
-      if (grabbedCombinations_[key] & (1U << combination)) modifiers[count++] = xmod::typingCombinationModifiers(combination);
-    }
-    const xcb_input_xi_passive_grab_device_cookie_t cookie = xcb_input_xi_passive_grab_device(
-        connection, XCB_CURRENT_TIME, DefaultRootWindow(display_), XCB_NONE, key,
-        static_cast<xcb_input_device_id_t>(device), count, static_cast<std::uint16_t>(mask.words.size()),
-        XCB_INPUT_GRAB_TYPE_KEYCODE, XCB_INPUT_GRAB_MODE_22_SYNC, XCB_INPUT_GRAB_MODE_22_ASYNC,
-        XCB_INPUT_GRAB_OWNER_NO_OWNER, mask.words.data(), modifiers.data());
-    xcb_discard_reply(connection, cookie.sequence);
-  }
-}
-
-void X11Tap::ungrabDelimiters(int device) {
-  // Every combination of a key in one deletion: the server's work for each
-  // combination apart grows with the square of our grabs (0.5 ms against
-  // 0.1 ms for the 192 of a US layout).
-  XIGrabModifiers any{static_cast<int>(XIAnyModifier), 0};
-  for (std::uint8_t key : grabbedKeys_) XIUngrabKeycode(display_, device, key, DefaultRootWindow(display_), 1, &any);
-}
-
-void X11Tap::catchDelimiters(bool on) {
-  // Released too by the key that starts an expansion: dropping them costs
-  // the server less than checking each key of the phrase against them.
-  catchOn(on ? typingOn_ : -1);
-}
-
-void X11Tap::catchOn(int device) {
-  if (!running_ || device == caughtOn_) return;
-  if (caughtOn_ >= 0) ungrabDelimiters(caughtOn_);
-  if (device >= 0) grabDelimiters(device);
-  if (switchCount_ >= switches_.size()) caughtBeforeSwitches_ = switches_[switchCount_ % switches_.size()].device;
-  // XNextRequest, not NextRequest: Xlib's own count lags behind requests sent through XCB.
-  switches_[switchCount_++ % switches_.size()] = Switch{XNextRequest(display_) - 1, device};
-  caughtOn_ = device;
-  XFlush(display_);
-}
-
-int X11Tap::caughtOnAt(unsigned long serial) const {
-  // A key the server handled before a switch ran met the state before it.
-  const std::size_t known = std::min(switchCount_, switches_.size());
-  for (std::size_t back = 1; back <= known; ++back) {
-    const Switch& change = switches_[(switchCount_ - back) % switches_.size()];
-    if (serial >= change.serial) return change.device;
-  }
-  return caughtBeforeSwitches_;
 }
 
 void X11Tap::keymapChanged() {
   if (!running_) return;
-  if (caughtOn_ >= 0) ungrabDelimiters(caughtOn_);
-  loadDelimiters();
-  if (caughtOn_ >= 0) grabDelimiters(caughtOn_);
+  grabKeys(false);
+  grabKeys(true);
   XFlush(display_);
 }
 
@@ -260,13 +207,12 @@ bool X11Tap::handleEvent(XGenericEventCookie& cookie) {
       if (handler_) handler_(MouseDown{});
       break;
     case XI_HierarchyChanged:
-      // Keyboards come and go: watch the ones there are now. The next key
-      // grabs the delimiters again where a shortcut is under way.
-      catchOn(-1);
+      // Keyboards come and go: watch and grab the ones there are now.
+      grabKeys(false);
       selectEvents(false);
       findKeyboards();
       selectEvents(true);
-      typingOn_ = -1;
+      grabKeys(true);
       XFlush(display_);
       break;
     default:
@@ -295,7 +241,6 @@ void X11Tap::handleRaw(const XIRawEvent& event, bool press) {
     return;
   }
   keyboard_.physicallyDown[key] = press;
-  typingOn_ = event.sourceid;
   const bool grabbed = underActiveGrab(event.sourceid, event.serial);
   if (press || !grabbed) keyboard_.masterMayHold[key] = press;
   // The user's state before this key: a key does not change its own text.
@@ -308,7 +253,7 @@ void X11Tap::handleRaw(const XIRawEvent& event, bool press) {
   // Keys that come to us through a grab are judged from that event.
   if (grabbed) return;
   const std::optional<std::size_t> combination = xmod::typingCombination(modifiers);
-  if (press && combination && (grabbedCombinations_[key] & (1U << *combination)) && caughtOnAt(event.serial) == event.sourceid) return;
+  if (press && combination && (grabbedCombinations_[key] & (1U << *combination))) return;
   // Already on its way to the application: seen, never withheld (no copy).
   KeyTapEvent observed;
   observed.event.phase = press ? Phase::down : Phase::up;
@@ -328,6 +273,7 @@ void X11Tap::handleDevice(const XIDeviceEvent& event, bool press) {
     if (activeGrab_ && !activeGrab_->ungrabSerial && activeGrab_->device != event.deviceid) {
       XIUngrabDevice(display_, activeGrab_->device, CurrentTime);
     }
+    // XNextRequest, not NextRequest: Xlib's own count lags behind requests sent through XCB.
     activeGrab_ = ActiveGrab{event.deviceid, XNextRequest(display_), std::nullopt};
     grabDeviceWithoutWaiting(event.deviceid);
     XIAllowEvents(display_, event.deviceid, XIAsyncDevice, CurrentTime);
@@ -335,7 +281,6 @@ void X11Tap::handleDevice(const XIDeviceEvent& event, bool press) {
   }
   ++activity_;
   scheduleRelease();
-  typingOn_ = event.deviceid;
   const auto key = static_cast<std::uint8_t>(event.detail);
   // A modifier's own events are carried by the state of the keys around it.
   if (keyboard_.map->isModifierKey(key)) return;

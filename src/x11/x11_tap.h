@@ -3,7 +3,6 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 
-#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -19,9 +18,8 @@
 namespace marlinet::x11 {
 
 // The keyboard tap on X: every key the user types is seen as an XInput 2 raw
-// event; while a shortcut may be under way, the keys that can end it are
-// grabbed (synchronously, on the keyboard it is typed on) so that the handler
-// can swallow them. A grab is turned
+// event; the keys that can end a shortcut are grabbed (synchronously, on each
+// physical keyboard) so that the handler can swallow them. A grab is turned
 // into an active grab of that keyboard until the user pauses, so that keys
 // typed during an expansion come to us, in order, to be held and posted
 // again after it. A key that came to us and is passed is posted with XTest.
@@ -41,12 +39,6 @@ class X11Tap final : public EventTapControl {
   bool handleEvent(XGenericEventCookie& cookie);
   // The keymap changed: grab the keys that now end shortcuts.
   void keymapChanged();
-  // Whether the keys that end shortcuts are to be caught. They are grabbed
-  // only while a shortcut may be under way, and only on the keyboard it is
-  // typed on: any other delimiter goes straight to the application, sparing
-  // it the way through us and XTest, and sparing every key press the
-  // server's check against our grabs.
-  void catchDelimiters(bool on);
   // While this answers true (an expansion is under way), the keyboard stays grabbed.
   std::function<bool()> isBusy = [] { return false; };
   // Runs before a grabbed key-down is judged (a key that may start an
@@ -66,17 +58,8 @@ class X11Tap final : public EventTapControl {
   void selectEvents(bool on);
   void hearXTestKeys(bool on);
   void grabDeviceWithoutWaiting(int device);
-  void loadDelimiters();
-  // Grabs and releases the delimiters on every keyboard, waiting for the
-  // answers; false when another client holds every one of them.
-  bool canGrabDelimiters();
-  void grabDelimiters(int device);
-  void ungrabDelimiters(int device);
-  // Grabs the delimiters on this keyboard alone, or on none (-1).
-  void catchOn(int device);
-  // The keyboard whose delimiters were grabbed when the server handled
-  // the request of this serial, or -1.
-  int caughtOnAt(unsigned long serial) const;
+  // Answers false when no key could be grabbed on any keyboard.
+  bool grabKeys(bool grab);
   void handleRaw(const XIRawEvent& event, bool press);
   void handleDevice(const XIDeviceEvent& event, bool press);
   void dispatch(const std::shared_ptr<const CapturedKey>& key);
@@ -97,17 +80,6 @@ class X11Tap final : public EventTapControl {
   std::vector<int> physicalKeyboards_;
   std::vector<std::uint8_t> grabbedKeys_;
   std::array<std::uint16_t, 256> grabbedCombinations_{};  // per key: xmod::typingCombination bits
-  int typingOn_ = -1;  // the keyboard of the user's last key
-  int caughtOn_ = -1;  // the keyboard whose delimiters are grabbed, or -1
-  // Recent switches of caughtOn_, by the last request of each: an event
-  // carries the serial of the request the server ran last before it.
-  struct Switch {
-    unsigned long serial = 0;
-    int device = -1;
-  };
-  std::array<Switch, 8> switches_{};
-  std::size_t switchCount_ = 0;
-  int caughtBeforeSwitches_ = -1;
   std::optional<ActiveGrab> activeGrab_;
   std::uint64_t activity_ = 0;
   std::deque<std::shared_ptr<const CapturedKey>> replays_;

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -88,33 +87,6 @@ TEST(ExpansionEngine, ExactlyFourteenDelimitersEndAShortcutAndStayAsTheNextBound
     EXPECT_EQ(typeThen(engine, "omw", notDelimiter), std::nullopt) << notDelimiter;
     EXPECT_EQ(engine.bufferSize(), 3 + unicode::characterCount(notDelimiter));
   }
-}
-
-TEST(ExpansionEngine, NoDelimiterExpandsWhileNoShortcutIsSaidToBeUnderWay) {
-  // Shortcuts with capitals, with a delimiter inside and at the start.
-  ExpansionEngine engine{ReplacementIndex(List{{"omw", "on my way"}, {"a.b", "dotted"}, {".sig", "x"}, {"Fyi", "y"}})};
-  // Some keys bring several characters, so that whole shortcuts come up often.
-  const std::vector<std::string> keys{"o", "m", "w", "omw", "a", "b", ".", "sig", "Fy", "FY", "i", "x", " ", "\n", "1"};
-  std::mt19937 random(7);
-  int quiet = 0;
-  for (int step = 0; step < 20000; ++step) {
-    if (!engine.mayBeTypingShortcut()) {
-      ++quiet;
-      for (const char* delimiter : {" ", ".", "\n"}) {
-        ExpansionEngine copy = engine;
-        ASSERT_EQ(copy.feed(TypedInput::typed(delimiter)), std::nullopt) << testing::PrintToString(engine.buffer());
-      }
-    }
-    engine.feed(TypedInput::typed(keys[random() % keys.size()]));
-  }
-  // Ordinary words let their delimiters through.
-  EXPECT_GT(quiet, 5000);
-  const auto type = [&](std::string_view text) {
-    for (const std::string& c : unicode::characters(text)) engine.feed(TypedInput::typed(c));
-    return engine.mayBeTypingShortcut();
-  };
-  EXPECT_TRUE(type(" hello OM"));
-  EXPECT_FALSE(type("x"));
 }
 
 TEST(ExpansionEngine, EditingInputs) {
