@@ -62,11 +62,14 @@ X11Desktop::X11Desktop(DisplayHandle display, Scheduler& scheduler)
   keymapText_ = keyboard_.map->description();
   XkbSelectEvents(dpy, XkbUseCoreKbd, XkbNewKeyboardNotifyMask | XkbMapNotifyMask,
                   XkbNewKeyboardNotifyMask | XkbMapNotifyMask);
-  // The group only (layout switches); modifiers are followed from the keys.
-  XkbSelectEventDetails(dpy, XkbUseCoreKbd, XkbStateNotify, XkbGroupStateMask, XkbGroupStateMask);
+  // The group (layout switches) and the locks (Num Lock decides which
+  // grabs are needed); other modifiers are followed from the keys.
+  constexpr unsigned long stateDetails = XkbGroupStateMask | XkbModifierLockMask;
+  XkbSelectEventDetails(dpy, XkbUseCoreKbd, XkbStateNotify, stateDetails, stateDetails);
   updateInputSource();
   poster_ = std::make_unique<X11Poster>(dpy, keyboard_, scheduler_);
   tap_ = std::make_unique<X11Tap>(dpy, keyboard_, *poster_, scheduler_);
+  tap_->lockedModifiersChanged(state.locked_mods);
   focus_ = std::make_unique<FocusedApplicationTracker>(dpy, applications_);
   grabs_ = std::make_unique<GrabDetector>(dpy);
   focus_->start();
@@ -120,6 +123,7 @@ void X11Desktop::handleXkb(const XEvent& event) {
   const auto& xkb = reinterpret_cast<const XkbEvent&>(event);
   switch (xkb.any.xkb_type) {
     case XkbStateNotify: {
+      if (xkb.state.changed & XkbModifierLockMask) tap_->lockedModifiersChanged(xkb.state.locked_mods);
       const std::uint32_t group = static_cast<std::uint32_t>(xkb.state.group);
       if (group != keyboard_.group) {
         keyboard_.group = group;

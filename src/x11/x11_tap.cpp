@@ -47,6 +47,15 @@ struct GrabMask {
   }
 };
 
+// The combinations whose Num Lock is as `numLock` says.
+std::uint16_t combinationsWithNumLock(bool numLock) {
+  std::uint16_t combinations = 0;
+  for (std::size_t combination = 0; combination < xmod::typingCombinations; ++combination) {
+    if (((xmod::typingCombinationModifiers(combination) & xmod::mod2) != 0) == numLock) combinations |= 1U << combination;
+  }
+  return combinations;
+}
+
 }  // namespace
 
 X11Tap::X11Tap(::Display* display, KeyboardStatus& keyboard, X11Poster& poster, Scheduler& scheduler)
@@ -169,7 +178,7 @@ bool X11Tap::grabKeys(bool grab) {
   grabbedKeys_ = keyboard_.map->delimiterKeys();
   bool any = false;
   for (std::uint8_t key : grabbedKeys_) {
-    grabbedCombinations_[key] = keyboard_.map->delimiterCombinations(key);
+    grabbedCombinations_[key] = keyboard_.map->delimiterCombinations(key) & combinationsWithNumLock(numLock_);
     for (int device : physicalKeyboards_) {
       GrabMask mask(device);
       // Filled for each request: a partly refused grab writes the refused
@@ -182,6 +191,13 @@ bool X11Tap::grabKeys(bool grab) {
     }
   }
   return any || physicalKeyboards_.empty();
+}
+
+void X11Tap::lockedModifiersChanged(std::uint32_t locked) {
+  const bool numLock = (locked & xmod::mod2) != 0;
+  if (numLock == numLock_) return;
+  numLock_ = numLock;
+  keymapChanged();
 }
 
 void X11Tap::keymapChanged() {

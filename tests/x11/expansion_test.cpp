@@ -191,6 +191,7 @@ class Expansion : public ::testing::Test {
     if (HasFailure() && folder) std::printf("marlinet's errors:\n%s\n", readBytes(folder->path() / "marlinet.err").c_str());
     if (switchedLayout) setLayout("us");
     if (typist && (typist->lockedModifiers() & LockMask)) typist->type({typist->chord(XK_Caps_Lock)}, 20ms);
+    if (typist && (typist->lockedModifiers() & Mod2Mask)) typist->type({typist->chord(XK_Num_Lock)}, 20ms);
   }
 
   void type(std::string_view text) { typist->type(typist->strokes(text), 20ms); }
@@ -375,6 +376,19 @@ TEST_F(Expansion, AShortcutExpandsOnTheLayoutInUse) {
   window->clear();
   type("ty ");
   EXPECT_TRUE(waitFor([&] { return window->text == "thank you "; })) << "received \"" << window->text << "\"";
+}
+
+TEST_F(Expansion, ShortcutsExpandAfterNumLockIsSwitchedOnAndOffAgain) {
+  for (const bool on : {true, false}) {
+    SCOPED_TRACE(on ? "Num Lock on" : "Num Lock off");
+    wait(0.2);  // the keyboard is no longer held after the last delimiter
+    typist->type({typist->chord(XK_Num_Lock)}, 20ms);
+    ASSERT_EQ((typist->lockedModifiers() & Mod2Mask) != 0, on);
+    wait(0.2);
+    window->clear();
+    type("omw ");
+    EXPECT_TRUE(waitFor([&] { return window->text == "on my way "; })) << "received \"" << window->text << "\"";
+  }
 }
 
 TEST_F(Expansion, AListChangedByAnotherProgramExpandsWithoutOpeningTheMenu) {
