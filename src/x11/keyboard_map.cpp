@@ -185,7 +185,14 @@ void KeyboardMap::userKey(std::uint8_t keycode, bool press) {
 }
 
 std::uint32_t KeyboardMap::userModifiers() const {
-  const xkb_mod_mask_t mask = xkb_state_serialize_mods(user_.get(), XKB_STATE_MODS_EFFECTIVE);
+  return xModifiers(xkb_state_serialize_mods(user_.get(), XKB_STATE_MODS_EFFECTIVE));
+}
+
+std::uint32_t KeyboardMap::userLocks() const {
+  return xModifiers(xkb_state_serialize_mods(user_.get(), XKB_STATE_MODS_LOCKED));
+}
+
+std::uint32_t KeyboardMap::xModifiers(xkb_mod_mask_t mask) const {
   std::uint32_t modifiers = 0;
   for (std::size_t bit = 0; bit < realModifierIndex_.size(); ++bit) {
     if (realModifierIndex_[bit] != XKB_MOD_INVALID && (mask & (1U << realModifierIndex_[bit]))) modifiers |= 1U << bit;

@@ -65,10 +65,12 @@ class KeyboardMap {
   // the server's state also changes with every modifier and lock we post.
   void userKey(std::uint8_t keycode, bool press);
   std::uint32_t userModifiers() const;
+  std::uint32_t userLocks() const;
   // The whole keymap as text, to tell a real change from a repeated notice.
   std::string description() const;
 
  private:
+  std::uint32_t xModifiers(xkb_mod_mask_t mask) const;
   KeyboardMap() = default;
   xkb_mod_mask_t xkbMask(std::uint32_t xModifiers) const;
   void index();

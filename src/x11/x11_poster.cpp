@@ -189,6 +189,17 @@ bool X11Poster::recogniseOwn(std::uint8_t keycode, bool press) {
   return true;
 }
 
+void X11Poster::userSwitchedLock() {
+  const KeyboardMap* map = keyboard_.map.get();
+  if (!map) return;
+  const std::uint32_t locked = map->userLocks();
+  // An open batch unlocks Caps Lock while it posts and sets it as the user has it when it ends.
+  if (batchOpen_) capsWasLocked_ = locked & xmod::lock;
+  const unsigned int changed = batchOpen_ ? Mod2Mask : LockMask | Mod2Mask;
+  XkbLockModifiers(display_, XkbUseCoreKbd, changed, locked & changed);
+  XFlush(display_);
+}
+
 void X11Poster::userReleased(std::uint8_t keycode) {
   for (std::uint8_t& held : heldModifierKey_) {
     if (held != keycode) continue;

@@ -42,6 +42,9 @@ class X11Poster final : public EventPosting {
   bool recogniseOwn(std::uint8_t keycode, bool press);
   // The user let go of a modifier key that a batch pressed again for them.
   void userReleased(std::uint8_t keycode);
+  // The user switched Caps Lock or Num Lock on a keyboard that was held:
+  // the lock reaches the application only through us.
+  void userSwitchedLock();
   // Ends the open batch now (otherwise it ends when the current task returns).
   void endBatch();
 

@@ -298,8 +298,14 @@ void X11Tap::handleDevice(const XIDeviceEvent& event, bool press) {
   ++activity_;
   scheduleRelease();
   const auto key = static_cast<std::uint8_t>(event.detail);
-  // A modifier's own events are carried by the state of the keys around it.
-  if (keyboard_.map->isModifierKey(key)) return;
+  // A modifier's own events are carried by the state of the keys around it,
+  // but a lock outlasts them: a held keyboard is detached from the one
+  // applications read, which would never learn of a lock switched on it.
+  if (keyboard_.map->isModifierKey(key)) {
+    const xkb_keysym_t keysym = keyboard_.map->baseKeysym(key);
+    if (keysym == XKB_KEY_Caps_Lock || keysym == XKB_KEY_Num_Lock) poster_.userSwitchedLock();
+    return;
+  }
   if (press) beforeGrabbedKey();
   dispatch(std::make_shared<const CapturedKey>(key, press, static_cast<std::uint32_t>(event.mods.effective),
                                                static_cast<std::uint32_t>(event.group.effective)));
